@@ -1,0 +1,64 @@
+#include "search_criteria.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "host.h"
+
+namespace {
+
+void ShowQueryError(const char* message) {
+    char text[160];
+    std::snprintf(text, sizeof text, "query error: %s.\n", message);
+    AfxMessageBox(text, MB_OK);
+}
+
+void ShowLengthError(const char* format, int limit) {
+    char message[96];
+    std::snprintf(message, sizeof message, format, limit);
+    ShowQueryError(message);
+}
+
+}  // namespace
+
+void CSearchCriteria::SetSurname(const char* text) {
+    if (text == nullptr) return;
+    if (std::strlen(text) > kMaxSurnameLength) {
+        ShowLengthError("Last name is too long.  Maximum length is %d.", kMaxSurnameLength);
+        return;
+    }
+    std::strcpy(surname, text);
+    firstNameSet = 0;
+    deathYearSet = 0;
+    birthYearSet = 0;
+    stateSet = 0;
+}
+
+void CSearchCriteria::SetFirstName(const char* text) {
+    if (text == nullptr) text = "";
+    const std::size_t length = std::strlen(text);
+    if (length > kMaxFirstNameLength) {
+        ShowLengthError("First name is too long.  Maximum length is %d.", kMaxFirstNameLength);
+        return;
+    }
+    for (std::size_t i = 0; i < kMaxFirstNameLength; ++i) {
+        firstName[i] = i < length ? UpperAscii(text[i]) : ' ';
+    }
+    firstName[kMaxFirstNameLength] = '\0';
+    firstNameSet = 1;
+}
+
+void CSearchCriteria::SetDeathYear(int year) {
+    deathYear = year;
+    deathYearSet = 1;
+}
+
+void CSearchCriteria::SetBirthYear(int year) {
+    birthYear = year;
+    birthYearSet = 1;
+}
+
+void CSearchCriteria::SetState(int code) {
+    state = static_cast<std::uint8_t>(code & 0xFF);
+    stateSet = 1;
+}
