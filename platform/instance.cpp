@@ -82,7 +82,7 @@ QByteArray Answer(const QByteArray& line) {
     if (h == nullptr)
         return "0";
     if (verb == "FOREGROUND") {
-        afx::CountForegroundRequest();
+        afx::CountForegroundRequest(h);
         return SetForegroundWindow(h) ? "1" : "0";
     }
     if (verb == "POPUP") {

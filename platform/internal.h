@@ -105,7 +105,7 @@ QSize OuterToClient(QSize outer);
 
 // The window under modal focus of a top-level window, or the window itself.
 HWND LastActivePopup(HWND h);
-void CountForegroundRequest();
+void CountForegroundRequest(HWND h);
 
 // Dialog colours set by SetDialogBkColor.
 void ApplyDialogColours(QWidget* w);

@@ -46,9 +46,14 @@ UINT VirtualKey(const QKeyEvent* e) {
     return 0;
 }
 
-class MessageFilter : public QObject {
-    static inline const QEvent* s_lastOffered = nullptr;
+// Keys go to the focus widget first; when it ignores one Qt passes it on to the parents,
+// which must not see it offered a second time.
+bool IsKeyTarget(const QWidget* target) {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus != nullptr ? target == focus : target->isWindow();
+}
 
+class MessageFilter : public QObject {
   public:
     bool eventFilter(QObject* object, QEvent* event) override {
         switch (event->type()) {
@@ -72,10 +77,9 @@ class MessageFilter : public QObject {
         // Keys of pop-ups (an open drop-down list) are theirs; a key passed on to a parent
         // widget was offered once already.
         if (h == nullptr || h->wnd == nullptr || !h->widget ||
-            target->window() != h->widget->window() || e == s_lastOffered) {
+            target->window() != h->widget->window() || !IsKeyTarget(target)) {
             return false;
         }
-        s_lastOffered = e;
         UINT vk = VirtualKey(e);
         if (vk == 0)
             return false;

@@ -14,6 +14,7 @@ namespace {
 bool g_workAreaOverridden = false;
 std::optional<RECT> g_workArea;
 int g_foregroundRequests = 0;
+HWND g_lastRaised = nullptr;
 
 QWidget* TopWidget(HWND h) {
     if (!afx::IsLiveWindow(h) || !h->widget)
@@ -177,8 +178,9 @@ HWND afx::LastActivePopup(HWND h) {
     return h;
 }
 
-void afx::CountForegroundRequest() {
+void afx::CountForegroundRequest(HWND h) {
     ++g_foregroundRequests;
+    g_lastRaised = h;
 }
 
 BOOL GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT* wp) {
@@ -238,6 +240,10 @@ HINSTANCE ResourceModuleAt(const char* dir) {
 
 int ForegroundRequestsReceived() {
     return g_foregroundRequests;
+}
+
+CWnd* LastRaised() {
+    return CWnd::FromHandle(g_lastRaised);
 }
 
 }  // namespace platform_test

@@ -25,6 +25,8 @@ HINSTANCE ResourceModuleAt(const char* dir);
 
 // How many raise requests (SetForegroundWindow) other copies have sent to this process.
 int ForegroundRequestsReceived();
+// The window that the last of those requests raised (null when it is gone).
+CWnd* LastRaised();
 
 // The help topic shown by WinHelpA, or -1 when the help window is closed.
 int HelpTopicShown();
