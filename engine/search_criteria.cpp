@@ -22,7 +22,8 @@ void ShowLengthError(const char* format, int limit) {
 }  // namespace
 
 void CSearchCriteria::SetSurname(const char* text) {
-    if (text == nullptr) return;
+    if (text == nullptr)
+        return;
     if (std::strlen(text) > kMaxSurnameLength) {
         ShowLengthError("Last name is too long.  Maximum length is %d.", kMaxSurnameLength);
         return;
@@ -35,7 +36,8 @@ void CSearchCriteria::SetSurname(const char* text) {
 }
 
 void CSearchCriteria::SetFirstName(const char* text) {
-    if (text == nullptr) text = "";
+    if (text == nullptr)
+        text = "";
     const std::size_t length = std::strlen(text);
     if (length > kMaxFirstNameLength) {
         ShowLengthError("First name is too long.  Maximum length is %d.", kMaxFirstNameLength);

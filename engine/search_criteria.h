@@ -7,7 +7,7 @@ inline constexpr int kMaxSurnameLength = 12;
 inline constexpr int kMaxFirstNameLength = 10;
 
 class CSearchCriteria {
-public:
+  public:
     // Starts a new query: keeps the surname as typed and clears every optional criterion.
     // Refuses (with the query error box) a surname longer than 12 characters.
     void SetSurname(const char* text);
@@ -34,4 +34,6 @@ public:
 };
 
 // Letters a..z become A..Z; every other byte stays, whatever the locale.
-inline char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+inline char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
