@@ -52,3 +52,18 @@ TEST(ZipTables, PaymentTableIsPinned) {
     EXPECT_EQ(PaymentZipTable[kPaymentZipCount - 1], 99950);
     EXPECT_EQ(Fnv1a64(PaymentZipTable, kPaymentZipCount), 0xA8AC63A8F794245Dull);
 }
+
+// Residence entries past 55,533 exist but no code word reaches them.
+TEST(ZipTables, FindIndexOnlyWithinTheReachablePart) {
+    struct Case {
+        int zip, residence, payment;
+    } const cases[] = {
+        {0, 0, 0},          {9, 9, 1},       {26, 26, -1},  {27, -1, -1},
+        {60, 29, -1},       {66, -1, 2},     {105, 31, -1}, {98683, 55533, -1},
+        {99950, -1, 45212}, {99999, -1, -1}, {-1, -1, -1},  {100000, -1, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FindResidenceZipIndex(c.zip), c.residence) << c.zip;
+        EXPECT_EQ(FindPaymentZipIndex(c.zip), c.payment) << c.zip;
+    }
+}
