@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "death_record.h"
+#include "display_format.h"
 
 namespace {
 
@@ -88,5 +93,41 @@ TEST(DeathRecord, ZipWords) {
         EXPECT_EQ(d.residenceZipPartial, c.residencePartial) << c.residenceWord;
         EXPECT_EQ(d.paymentZip, c.payment) << c.paymentWord;
         EXPECT_EQ(d.paymentZipPartial, c.paymentPartial) << c.paymentWord;
+    }
+}
+
+// Every date word: the decoded date is the four parts printed as two-digit groups and read
+// back, the filter years agree with the displayed year, and the text is a valid list field.
+TEST(DeathRecord, EveryDateWordDecodesAndFormats) {
+    for (std::uint32_t flag : {0u, kBornIn1800s}) {
+        for (unsigned w = 0; w <= 0xFFFF; ++w) {
+            const auto word = static_cast<std::uint16_t>(w);
+            const RawDeathRecord r = MakeRawRecord(0, flag, word, word, 0, 0);
+            const DeathRecord d = Decode(r);
+
+            // The print-and-read-back rule; year bits 100..127 mean year and century unknown.
+            const auto reference = [w](unsigned century) {
+                const unsigned bits = w & 0x7Fu;
+                char digits[kFieldTextSize];
+                std::snprintf(digits, sizeof digits, "%02u%02u%02u%02u", (w >> 7) & 0xFu, w >> 11,
+                              bits < 100 ? century : 0, bits < 100 ? bits : 0);
+                return std::atol(digits);
+            };
+            ASSERT_EQ(d.deathDate, word == kNoDateWord ? 0 : reference(19)) << w;
+            ASSERT_EQ(d.birthDate,
+                      (word == 0 || word == kNoDateWord) ? 0 : reference(flag != 0 ? 18 : 19))
+                << w;
+            ASSERT_EQ(BirthYear(r), d.birthDate % 10000) << w;
+            ASSERT_EQ(DeathYear(r), d.deathDate % 10000) << w;
+            for (int year : {BirthYear(r), DeathYear(r)}) {
+                ASSERT_TRUE(year == 0 || (year >= 1800 && year <= 1999)) << w;
+            }
+            char text[kFieldTextSize];
+            for (int packed : {d.birthDate, d.deathDate}) {
+                FormatDate(packed, text, sizeof text);
+                ASSERT_GT(std::strlen(text), 0u) << w;
+                ASSERT_EQ(std::strchr(text, '\t'), nullptr) << w;
+            }
+        }
     }
 }
