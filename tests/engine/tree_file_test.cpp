@@ -71,22 +71,33 @@ TEST_F(TreeFileTest, EveryKeyOfABuiltTreeIsFoundAndNoOtherKey) {
     EXPECT_TRUE(host.messages.empty());
 }
 
-TEST_F(TreeFileTest, RootKeysNeedNoReadAndDescentsUseChildZeroAndFour) {
+TEST_F(TreeFileTest, ALookupReadsOnlyThePathItNeeds) {
+    // A one-node tree: its root is held in memory, so lookups read nothing after open.
+    {
+        const std::string path = Write(BuildTree(Items(4)));
+        CTreeFile tree(path.c_str());
+        const long atOpen = tree.NodeReads();
+        EXPECT_EQ(Find(tree, Key(3)).first, 30);
+        EXPECT_EQ(Find(tree, "ZZ").first, -1);
+        EXPECT_EQ(tree.NodeReads(), atOpen);
+    }
     // 24 items in two full levels: the root holds K0004, K0009, K0014, K0019.
     TreeImage image = BuildTree(Items(24));
     ASSERT_EQ(image.NodeAt(image.root).count, 4);
     const std::string path = Write(image);
     CTreeFile tree(path.c_str());
+    long reads = tree.NodeReads();
 
-    EXPECT_EQ(Find(tree, Key(9)).first, 90);
-    EXPECT_EQ(tree.NodeReads(), 0);  // found in the in-memory root
-
-    EXPECT_EQ(Find(tree, Key(0)).first, 0);  // through child 0
-    EXPECT_EQ(tree.NodeReads(), 1);
+    EXPECT_EQ(Find(tree, Key(0)).first, 0);  // through child 0: one leaf read
+    EXPECT_EQ(tree.NodeReads(), reads += 1);
     EXPECT_EQ(Find(tree, Key(23)).first, 230);  // after item 3: child 4
-    EXPECT_EQ(tree.NodeReads(), 2);
+    EXPECT_EQ(tree.NodeReads(), reads += 1);
     EXPECT_EQ(Find(tree, "A           ").first, -1);  // before every key: child 0, then -1
-    EXPECT_EQ(tree.NodeReads(), 3);
+    EXPECT_EQ(tree.NodeReads(), reads += 1);
+    // A root item's run is checked against its true neighbours, the edge items of the two
+    // leaves beside it: two reads.
+    EXPECT_EQ(Find(tree, Key(9)).first, 90);
+    EXPECT_EQ(tree.NodeReads(), reads += 2);
 }
 
 TEST_F(TreeFileTest, SearchNodeFindsTheFirstItemNotBelowTheKey) {
@@ -226,6 +237,12 @@ TEST_F(TreeFileTest, DamagedTreesAnswerNotFound) {
          Key(9)},
         {"run longer than the gap to the next",
          [](TreeImage& t) { t.NodeAt(t.root).items[1].count = 11; }, Key(9)},
+        {"leaf run moved into its neighbour's records",
+         [](TreeImage& t) { t.NodeAt(t.NodeAt(t.root).child[1]).items[1].first += 3; }, Key(6)},
+        {"leaf run longer than the gap to the next",
+         [](TreeImage& t) { t.NodeAt(t.NodeAt(t.root).child[1]).items[1].count = 12; }, Key(6)},
+        {"subtree beside an inner item is damaged",
+         [](TreeImage& t) { t.NodeAt(t.NodeAt(t.root).child[1]).count = 0; }, Key(9)},
         {"keys out of order in a leaf",
          [](TreeImage& t) {
              TreeNode& leaf = t.NodeAt(t.NodeAt(t.root).child[0]);
@@ -237,7 +254,7 @@ TEST_F(TreeFileTest, DamagedTreesAnswerNotFound) {
              TreeNode& leaf = t.NodeAt(t.NodeAt(t.root).child[1]);
              leaf.items[0] = MakeTreeItem(Key(0), 0, 10);
          },
-         Key(0)},
+         Key(6)},
     };
     for (const Damage& d : cases) {
         TreeImage image = BuildTree(Items(24));
