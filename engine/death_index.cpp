@@ -101,6 +101,8 @@ void CDeathIndex::Search(CSearchCriteria* query) {
     tree->Lookup(key, criteria->firstRecord, criteria->recordCount);
     if (!ConfirmHit())
         return;
+    if (!RunIsOnDisc(criteria->firstRecord, criteria->recordCount))
+        return;
 
     results->SetRange(criteria->firstRecord, criteria->recordCount);
     results->SetSurname(key);
@@ -158,6 +160,33 @@ void CDeathIndex::RunFilter(const CSearchCriteria& query) {
     } else {
         f ? r.FilterFirstName(fn) : r.ShowAll();
     }
+}
+
+bool CDeathIndex::RunIsOnDisc(int first, int count) {
+    // Checked once per search, so a damaged index entry is reported instead of showing
+    // whatever records happen to follow in the file.
+    if (count <= 0)
+        return true;
+    const int last = first + (count - 1);
+    int file = FileNumberOf(last);
+    long position = IndexInFile(last);
+    if (position == kLastFilePosition) {
+        ++file;
+        position = 0;
+    }
+    if (!OpenDataFile(file))
+        return false;
+    const long size = StreamSize(dataFile.get());
+    dataOffset = -1;
+    if (size >= (position + 1) * static_cast<long>(sizeof(RawDeathRecord)))
+        return true;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "The records of this surname cannot be read: data file dp%d.car is shorter "
+                  "than the index says.\n\nThe disc may be damaged or incomplete.",
+                  file);
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }
 
 bool CDeathIndex::OpenDataFile(int number) {

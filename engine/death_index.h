@@ -81,6 +81,7 @@ class CDeathIndex {
 
   private:
     bool ConfirmHit();
+    bool RunIsOnDisc(int first, int count);
     bool SeekData(long offset);
     int ReadOne(int n);
 

@@ -174,7 +174,8 @@ int CTreeFile::SearchNode(const char* key, const TreeItem* items, int n) {
 }
 
 bool CTreeFile::ReadNodeWithin(std::int32_t offset, const Bracket& bracket, TreeNode& node) {
-    if (!ReadNode(offset, node)) return false;
+    if (!ReadNode(offset, node))
+        return false;
     if (bracket.lower != nullptr && CompareKeys(node.items[0].key, bracket.lower->key) <= 0) {
         return false;
     }
@@ -190,7 +191,8 @@ bool CTreeFile::EdgeItem(std::int32_t offset, Bracket bracket, int depth, bool l
     // Follows the outermost child down to a leaf; that leaf's outermost item is the neighbour.
     for (; depth < kTreeMaxDepth; ++depth) {
         TreeNode node;
-        if (!ReadNodeWithin(offset, bracket, node)) return false;
+        if (!ReadNodeWithin(offset, bracket, node))
+            return false;
         const int edge = last ? node.count : 0;
         if (node.child[edge] == kNoNode) {
             item = node.items[last ? node.count - 1 : 0];
@@ -204,7 +206,8 @@ bool CTreeFile::EdgeItem(std::int32_t offset, Bracket bracket, int depth, bool l
 void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count) {
     first = -1;
     count = 0;
-    if (!file) return;
+    if (!file)
+        return;
 
     // The items met on the way bracket the key: in a sound tree every node below lies strictly
     // between them. That is what catches cycles and stray offsets.
@@ -215,12 +218,14 @@ void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count
     std::int32_t offset = root;
     for (int depth = 0; offset != kNoNode && depth < kTreeMaxDepth; ++depth) {
         TreeNode node;
-        if (!ReadNodeWithin(offset, bracket, node)) return;
+        if (!ReadNodeWithin(offset, bracket, node))
+            return;
 
         const int i = SearchNode(key, node.items, node.count);
         if (i < node.count && CompareKeys(key, node.items[i].key) == 0) {
             const TreeItem& found = node.items[i];
-            if (!RunIsSane(found)) return;
+            if (!RunIsSane(found))
+                return;
             // Runs ascend with their keys, so the run must lie between the runs of the keys
             // just before and just after it: a damaged record number cannot pass as another
             // surname's records. In an inner node those neighbours sit at the edges of the two
@@ -231,7 +236,8 @@ void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count
             bool hasAfter = bracket.upper != nullptr;
             if (node.child[i] != kNoNode) {
                 const Bracket left{bracket.lower, &found};
-                if (!EdgeItem(node.child[i], left, depth + 1, true, before)) return;
+                if (!EdgeItem(node.child[i], left, depth + 1, true, before))
+                    return;
                 hasBefore = true;
             } else if (i > 0) {
                 before = node.items[i - 1];
@@ -239,14 +245,17 @@ void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count
             }
             if (node.child[i + 1] != kNoNode) {
                 const Bracket right{&found, bracket.upper};
-                if (!EdgeItem(node.child[i + 1], right, depth + 1, false, after)) return;
+                if (!EdgeItem(node.child[i + 1], right, depth + 1, false, after))
+                    return;
                 hasAfter = true;
             } else if (i + 1 < node.count) {
                 after = node.items[i + 1];
                 hasAfter = true;
             }
-            if (hasBefore && RunIsSane(before) && RunEnd(before) > found.first) return;
-            if (hasAfter && RunIsSane(after) && RunEnd(found) > after.first) return;
+            if (hasBefore && RunIsSane(before) && RunEnd(before) > found.first)
+                return;
+            if (hasAfter && RunIsSane(after) && RunEnd(found) > after.first)
+                return;
             first = found.first;
             count = found.count;
             return;
