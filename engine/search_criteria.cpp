@@ -1,5 +1,6 @@
 #include "search_criteria.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -20,6 +21,25 @@ void ShowLengthError(const char* format, int limit) {
 }
 
 }  // namespace
+
+int ParseLeadingInt(const char* text) {
+    if (text == nullptr)
+        return 0;
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > INT_MAX)
+            value = INT_MAX + 1LL;  // stays out of every valid range
+    }
+    if (negative)
+        value = -value;
+    return static_cast<int>(value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : value);
+}
 
 void CSearchCriteria::SetSurname(const char* text) {
     if (text == nullptr)

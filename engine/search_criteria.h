@@ -33,6 +33,15 @@ class CSearchCriteria {
     std::int32_t recordCount = 0;
 };
 
+// The years a query may ask for: the index ends with 1998.
+inline constexpr int kFirstDeathYear = 1900;
+inline constexpr int kFirstBirthYear = 1870;
+inline constexpr int kLastYear = 1998;
+
+// A typed number by the C library's atoi rule: optional leading blanks and sign, then the
+// leading decimal digits; 0 when there are none. Saturates instead of overflowing.
+int ParseLeadingInt(const char* text);
+
 // Letters a..z become A..Z; every other byte stays, whatever the locale.
 inline char UpperAscii(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
