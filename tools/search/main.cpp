@@ -3,11 +3,13 @@
 #include <unistd.h>
 
 #include <strings.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "death_index.h"
@@ -108,76 +110,77 @@ void RemoveHitFolder() {
 }
 
 struct Options {
-    std::string settings;
-    std::string disc1;
-    std::string disc2;
+    const char* settings = nullptr;
+    const char* disc1 = nullptr;
+    const char* disc2 = nullptr;
     const char* surname = nullptr;
     const char* first = nullptr;
     const char* birth = nullptr;
     const char* death = nullptr;
     const char* state = nullptr;
-    std::string format = "table";
+    const char* format = "table";
 };
+
+constexpr struct {
+    const char* name;
+    const char* Options::*field;
+} kOptionFields[] = {
+    {"--settings", &Options::settings}, {"--disc1", &Options::disc1},
+    {"--disc2", &Options::disc2},       {"--surname", &Options::surname},
+    {"--first", &Options::first},       {"--birth", &Options::birth},
+    {"--death", &Options::death},       {"--state", &Options::state},
+    {"--format", &Options::format},
+};
+
+[[noreturn]] void UsageError(const std::string& message) {
+    std::fprintf(stderr, "vel7m-search: %s\n\n%s", message.c_str(), kUsage);
+    std::exit(kExitUsage);
+}
 
 Options ParseOptions(int argc, char** argv) {
     Options o;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+        std::string name = argv[i];
+        if (name == "--help" || name == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(kExitOk);
         }
+        // Both "--name value" and "--name=value".
         const char* value = nullptr;
-        std::string name = arg;
-        if (const std::size_t eq = arg.find('=');
-            arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            name = arg.substr(0, eq);
+        if (const std::size_t eq = name.find('=');
+            name.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = argv[i] + eq + 1;
+            name.resize(eq);
         } else if (i + 1 < argc) {
-            value = argv[i + 1];
+            value = argv[++i];
         }
-        auto take = [&]() -> const char* {
-            if (value == nullptr) {
-                std::fprintf(stderr, "vel7m-search: %s needs a value\n\n%s", name.c_str(), kUsage);
-                std::exit(kExitUsage);
-            }
-            if (name == arg)
-                ++i;
-            return value;
-        };
-        if (name == "--settings")
-            o.settings = take();
-        else if (name == "--disc1")
-            o.disc1 = take();
-        else if (name == "--disc2")
-            o.disc2 = take();
-        else if (name == "--surname")
-            o.surname = take();
-        else if (name == "--first")
-            o.first = take();
-        else if (name == "--birth")
-            o.birth = take();
-        else if (name == "--death")
-            o.death = take();
-        else if (name == "--state")
-            o.state = take();
-        else if (name == "--format")
-            o.format = take();
-        else {
-            std::fprintf(stderr, "vel7m-search: unknown option '%s'\n\n%s", arg.c_str(), kUsage);
-            std::exit(kExitUsage);
-        }
+        const auto option = std::find_if(std::begin(kOptionFields), std::end(kOptionFields),
+                                         [&](const auto& f) { return name == f.name; });
+        if (option == std::end(kOptionFields))
+            UsageError("unknown option '" + name + "'");
+        if (value == nullptr)
+            UsageError(name + " needs a value");
+        o.*(option->field) = value;
     }
-    if (o.format != "table" && o.format != "lines" && o.format != "csv" && o.format != "json") {
-        std::fprintf(stderr, "vel7m-search: unknown format '%s' (table, lines, csv or json)\n",
-                     o.format.c_str());
-        std::exit(kExitUsage);
+    const std::string format = o.format;
+    if (format != "table" && format != "lines" && format != "csv" && format != "json") {
+        UsageError("unknown format '" + format + "' (table, lines, csv or json)");
     }
-    if (!o.settings.empty() && (!o.disc1.empty() || !o.disc2.empty())) {
-        std::fprintf(stderr, "vel7m-search: give --settings or --disc1/--disc2, not both\n");
-        std::exit(kExitUsage);
+    if (o.settings != nullptr && (o.disc1 != nullptr || o.disc2 != nullptr)) {
+        UsageError("give --settings or --disc1/--disc2, not both");
     }
     return o;
+}
+
+// Checks a typed year like the form: the year, or the form's message and exit status 2.
+int CheckYear(const char* text, int first, const char* message) {
+    const int year = ParseLeadingInt(text);
+    if (year < first || year > kLastYear) {
+        char line[64];
+        std::snprintf(line, sizeof line, message, kLastYear);
+        Refuse(line);
+    }
+    return year;
 }
 
 // A location code from a number 0..65 or a name of the table; -1 when it is neither.
@@ -206,22 +209,13 @@ void FillCriteria(const Options& o, CSearchCriteria& criteria) {
         if (g_host.problemReported)
             std::exit(kExitUsage);
     }
-    char text[64];
     if (o.death != nullptr && *o.death != '\0') {
-        const int year = ParseLeadingInt(o.death);
-        if (year < kFirstDeathYear || year > kLastYear) {
-            std::snprintf(text, sizeof text, "Death year must be between 1900 and %d", kLastYear);
-            Refuse(text);
-        }
-        criteria.SetDeathYear(year);
+        criteria.SetDeathYear(
+            CheckYear(o.death, kFirstDeathYear, "Death year must be between 1900 and %d"));
     }
     if (o.birth != nullptr && *o.birth != '\0') {
-        const int year = ParseLeadingInt(o.birth);
-        if (year < kFirstBirthYear || year > kLastYear) {
-            std::snprintf(text, sizeof text, "Birth year must be between 1870 and %d", kLastYear);
-            Refuse(text);
-        }
-        criteria.SetBirthYear(year);
+        criteria.SetBirthYear(
+            CheckYear(o.birth, kFirstBirthYear, "Birth year must be between 1870 and %d"));
     }
     if (criteria.birthYearSet && criteria.deathYearSet && criteria.birthYear > criteria.deathYear) {
         Refuse("Birth year must be the same or earlier than\nthe death year.");
@@ -229,10 +223,8 @@ void FillCriteria(const Options& o, CSearchCriteria& criteria) {
     if (o.state != nullptr) {
         const int code = ParseState(o.state);
         if (code < 0) {
-            std::fprintf(stderr,
-                         "vel7m-search: unknown state '%s' (a location code 0 to 65 or its name)\n",
-                         o.state);
-            std::exit(kExitUsage);
+            UsageError(std::string("unknown state '") + o.state +
+                       "' (a location code 0 to 65 or its name)");
         }
         if (code > 0)
             criteria.SetState(code);
@@ -337,12 +329,12 @@ void PrintHeader(const std::string& format, long total) {
 int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
     g_host.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-    if (!options.disc1.empty() || !options.disc2.empty()) {
-        g_host.disc1 = WithTrailingSlash(options.disc1);
-        g_host.disc2 = WithTrailingSlash(options.disc2);
+    if (options.disc1 != nullptr || options.disc2 != nullptr) {
+        g_host.disc1 = WithTrailingSlash(options.disc1 != nullptr ? options.disc1 : "");
+        g_host.disc2 = WithTrailingSlash(options.disc2 != nullptr ? options.disc2 : "");
     } else {
         const std::string path =
-            ResolveSettingsPath(options.settings.empty() ? "brisel.ini" : options.settings);
+            ResolveSettingsPath(options.settings != nullptr ? options.settings : "brisel.ini");
         g_host.disc1 = WithTrailingSlash(ReadSettingsValue(path, "Vel7m", "CDPath"));
         g_host.disc2 = WithTrailingSlash(ReadSettingsValue(path, "Vel7m", "CD2Path"));
     }
@@ -366,12 +358,13 @@ int main(int argc, char** argv) {
     index.SetResultSet(&results);
     index.Search(&criteria);
 
-    PrintHeader(options.format, results.GetTotal());
+    const std::string format = options.format;
+    PrintHeader(format, results.GetTotal());
     char line[kListLineSize];
     for (;;) {
         for (int row = 0; row < results.GetPageCount(); ++row) {
             results.FormatListLine(row, line, sizeof line);
-            PrintHit(options.format, line, results.FormatDetailLine(row));
+            PrintHit(format, line, results.FormatDetailLine(row));
         }
         if (results.GetPageCount() <= 0 || !results.HasNextPage())
             break;
