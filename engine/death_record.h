@@ -30,12 +30,24 @@ inline void StoreLE16(unsigned char* p, std::uint16_t v) {
 }
 
 // The six stored words of a record.
-inline std::uint32_t WordA(const RawDeathRecord& r) { return LoadLE32(r.bytes + 0); }
-inline std::uint32_t WordB(const RawDeathRecord& r) { return LoadLE32(r.bytes + 4); }
-inline std::uint16_t DeathDateWord(const RawDeathRecord& r) { return LoadLE16(r.bytes + 8); }
-inline std::uint16_t BirthDateWord(const RawDeathRecord& r) { return LoadLE16(r.bytes + 10); }
-inline std::uint16_t ResidenceZipWord(const RawDeathRecord& r) { return LoadLE16(r.bytes + 12); }
-inline std::uint16_t PaymentZipWord(const RawDeathRecord& r) { return LoadLE16(r.bytes + 14); }
+inline std::uint32_t WordA(const RawDeathRecord& r) {
+    return LoadLE32(r.bytes + 0);
+}
+inline std::uint32_t WordB(const RawDeathRecord& r) {
+    return LoadLE32(r.bytes + 4);
+}
+inline std::uint16_t DeathDateWord(const RawDeathRecord& r) {
+    return LoadLE16(r.bytes + 8);
+}
+inline std::uint16_t BirthDateWord(const RawDeathRecord& r) {
+    return LoadLE16(r.bytes + 10);
+}
+inline std::uint16_t ResidenceZipWord(const RawDeathRecord& r) {
+    return LoadLE16(r.bytes + 12);
+}
+inline std::uint16_t PaymentZipWord(const RawDeathRecord& r) {
+    return LoadLE16(r.bytes + 14);
+}
 
 // Builds a raw record from its six words (the writer of disc sets and the tests use it).
 RawDeathRecord MakeRawRecord(std::uint32_t wordA, std::uint32_t wordB, std::uint16_t deathWord,

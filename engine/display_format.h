@@ -8,7 +8,8 @@
 inline constexpr std::size_t kFieldTextSize = 32;
 
 // Splits a packed decimal number into high = v / 1,000,000, middle = (v / 10,000) % 100 and
-// low = v % 10,000. Dates are month/day/year, SSNs area/group/serial.
+// low = v % 10,000. Dates are month/day/year, SSNs area/group/serial. A negative value (a
+// damaged record) splits into three zeros.
 void SplitPacked(int value, int& high, int& middle, int& low);
 
 // "7 Mar 1951", "7 Mar", "Mar 1951", "Mar"; "---" for no date.

@@ -8,7 +8,7 @@ namespace {
 
 // Used until a front end installs its own: quiet about directories, honest on stderr.
 class DefaultHost final : public Host {
-public:
+  public:
     int ShowMessage(const char* text, const char* caption, unsigned style) override {
         std::fprintf(stderr, "%s: %s\n", caption, text);
         return (style & MB_TYPEMASK) == MB_OKCANCEL ? IDCANCEL : IDOK;
@@ -30,10 +30,13 @@ Host* InstallHost(Host* host) {
     return previous;
 }
 
-Host& CurrentHost() { return *g_host; }
+Host& CurrentHost() {
+    return *g_host;
+}
 
 int AfxMessageBox(const char* text, unsigned type, unsigned /*helpId*/) {
-    if ((type & MB_ICONMASK) == 0) type |= MB_ICONEXCLAMATION;
+    if ((type & MB_ICONMASK) == 0)
+        type |= MB_ICONEXCLAMATION;
     return g_host->ShowMessage(text != nullptr ? text : "", g_host->AppTitle(), type);
 }
 
@@ -42,7 +45,9 @@ int MessageBoxA(void* /*owner*/, const char* text, const char* caption, unsigned
                                type);
 }
 
-unsigned SetErrorMode(unsigned mode) { return g_errorMode.exchange(mode); }
+unsigned SetErrorMode(unsigned mode) {
+    return g_errorMode.exchange(mode);
+}
 
 const char* HostProgramDir() {
     const char* dir = g_host->ProgramDir();
@@ -54,4 +59,6 @@ const char* HostDiscDir(int disc) {
     return dir != nullptr ? dir : "";
 }
 
-void HostExit(int status) { g_host->Exit(status); }
+void HostExit(int status) {
+    g_host->Exit(status);
+}

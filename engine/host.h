@@ -28,7 +28,7 @@ inline constexpr int kMaxPath = 260;
 inline constexpr const char kAppTitle[] = "Vavaze Devedire Rizuz";
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // Shows a modal message box and returns the button that closed it (IDOK or IDCANCEL).

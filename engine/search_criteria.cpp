@@ -1,5 +1,6 @@
 #include "search_criteria.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -21,8 +22,28 @@ void ShowLengthError(const char* format, int limit) {
 
 }  // namespace
 
+int ParseLeadingInt(const char* text) {
+    if (text == nullptr)
+        return 0;
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > INT_MAX)
+            value = INT_MAX + 1LL;  // stays out of every valid range
+    }
+    if (negative)
+        value = -value;
+    return static_cast<int>(value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : value);
+}
+
 void CSearchCriteria::SetSurname(const char* text) {
-    if (text == nullptr) return;
+    if (text == nullptr)
+        return;
     if (std::strlen(text) > kMaxSurnameLength) {
         ShowLengthError("Last name is too long.  Maximum length is %d.", kMaxSurnameLength);
         return;
@@ -35,7 +56,8 @@ void CSearchCriteria::SetSurname(const char* text) {
 }
 
 void CSearchCriteria::SetFirstName(const char* text) {
-    if (text == nullptr) text = "";
+    if (text == nullptr)
+        text = "";
     const std::size_t length = std::strlen(text);
     if (length > kMaxFirstNameLength) {
         ShowLengthError("First name is too long.  Maximum length is %d.", kMaxFirstNameLength);

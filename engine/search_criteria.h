@@ -7,7 +7,7 @@ inline constexpr int kMaxSurnameLength = 12;
 inline constexpr int kMaxFirstNameLength = 10;
 
 class CSearchCriteria {
-public:
+  public:
     // Starts a new query: keeps the surname as typed and clears every optional criterion.
     // Refuses (with the query error box) a surname longer than 12 characters.
     void SetSurname(const char* text);
@@ -33,5 +33,16 @@ public:
     std::int32_t recordCount = 0;
 };
 
+// The years a query may ask for: the index ends with 1998.
+inline constexpr int kFirstDeathYear = 1900;
+inline constexpr int kFirstBirthYear = 1870;
+inline constexpr int kLastYear = 1998;
+
+// A typed number by the C library's atoi rule: optional leading blanks and sign, then the
+// leading decimal digits; 0 when there are none. Saturates instead of overflowing.
+int ParseLeadingInt(const char* text);
+
 // Letters a..z become A..Z; every other byte stays, whatever the locale.
-inline char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+inline char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}

@@ -6,7 +6,8 @@
 
 struct FileCloser {
     void operator()(std::FILE* f) const {
-        if (f != nullptr) std::fclose(f);
+        if (f != nullptr)
+            std::fclose(f);
     }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;

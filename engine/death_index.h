@@ -1,0 +1,101 @@
+// The search driver: turns a query into its disc, partition and tree lookup, hands the
+// surname's run of records to the result set, and reads records for it from the data files.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "death_record.h"
+#include "host.h"
+#include "stdio_file.h"
+
+class CResultSet;
+class CSearchCriteria;
+class CTreeFile;
+
+inline constexpr int kPartitionCount = 15;
+inline constexpr int kKeyLength = 12;
+inline constexpr std::int32_t kRecordsPerFile = 1000001;
+// Only positions 0..999,999 of a data file hold records; position 1,000,000 reads as the first
+// record of the next file.
+inline constexpr std::int32_t kLastFilePosition = 1000000;
+inline constexpr int kPageRead = 100;
+inline constexpr int kFirstNameRecordSize = 10;
+// Leading and trailing records of the first-name list that lookups never return.
+inline constexpr int kFirstNameLeadingFillers = 11;
+inline constexpr int kFirstNameTrailingFillers = 10;
+
+// The first key of each partition, blank-padded to 12 characters.
+extern const char* const PartitionKeys[kPartitionCount];
+// Keys above this one are on disc 2.
+inline constexpr char kDiscSplitKey[] = "KZZZZZZZZZZZ";
+
+// The disc of the current search (1 or 2); kept between searches.
+extern int g_nCurrentDisc;
+
+class CDeathIndex {
+  public:
+    CDeathIndex();
+    ~CDeathIndex();
+    CDeathIndex(const CDeathIndex&) = delete;
+    CDeathIndex& operator=(const CDeathIndex&) = delete;
+
+    void SetResultSet(CResultSet* resultSet) { results = resultSet; }
+
+    // Runs one query; the outcome is in the criteria's range and in the result set.
+    void Search(CSearchCriteria* query);
+
+    // Reads records start .. min(start + 100, end) - 1 into `buffer` (101 slots) and returns how
+    // many arrived; never counts a record that was not read.
+    int ReadPage(int start, int end, RawDeathRecord* buffer);
+    // Reads record n into Current(); 1 when read, 0 when not (callers then stop).
+    int ReadRecord(int n);
+    const RawDeathRecord& Current() const { return current; }
+
+    int FileNumberOf(int n) const { return n / recordsPerFile + 1; }
+    int IndexInFile(int n) const { return n % recordsPerFile; }
+    // Makes data file `number` the open one. A file that cannot be opened is fatal ("Missing
+    // Data File"); false only when a test host survives that.
+    bool OpenDataFile(int number);
+    void CloseAll();
+
+    // First-name list: the position to match a typed (10-character, upper-case, padded) name
+    // against, or -1 when the list cannot be read; and the text at a position (a fallback
+    // text when it cannot be read).
+    int FindFirstName(const char* name);
+    const char* GetFirstName(int index);
+
+    // True once a read inside a run came back short since the last search: the data file is
+    // damaged or incomplete.
+    bool DataWasShort() const { return dataShort; }
+
+    // The steps of a search, public for tests.
+    static void MakeSurnameKey(const char* surname, char (&key)[kKeyLength + 1]);
+    static int PartitionOf(const char* key);
+    static int DiscOf(const char* key);
+    bool OpenIndexFor(const char* key);
+    bool EnsureDisc(int disc);
+    void RunFilter(const CSearchCriteria& query);
+    const char* DiscDirectory() const { return discDir; }
+    int CurrentFile() const { return currentFile; }
+
+  private:
+    bool ConfirmHit();
+    bool RunIsOnDisc(int first, int count);
+    bool SeekData(long offset);
+    int ReadOne(int n);
+
+    std::int32_t recordsPerFile = kRecordsPerFile;
+    std::unique_ptr<CTreeFile> tree;
+    FilePtr firstNames;
+    FilePtr dataFile;
+    CSearchCriteria* criteria = nullptr;
+    CResultSet* results = nullptr;
+    RawDeathRecord current = {};
+    std::int32_t currentFile = -1;
+
+    char discDir[kMaxPath] = {};  // where the current disc was found
+    long dataOffset = -1;         // stream position in the data file, -1 when unknown
+    bool dataShort = false;
+    char dataBuffer[1 << 16];  // sequential block reads need few system calls
+};

@@ -1,0 +1,362 @@
+#include "result_set.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "death_index.h"
+#include "display_format.h"
+#include "host.h"
+#include "search_criteria.h"
+
+namespace {
+
+// Tabs separate the fields of a line, so no field may carry one (nor a line break).
+void MakeFieldSafe(char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text == '\t' || *text == '\n' || *text == '\r')
+            *text = ' ';
+    }
+}
+
+}  // namespace
+
+bool CResultSet::Criteria::Matches(const RawDeathRecord& raw) const {
+    if (hasState && LocationCode(raw) != (state & 0xFF))
+        return false;
+    if (hasFirstName && FirstNameIndex(raw) != firstName)
+        return false;
+    if (hasBirth && BirthYear(raw) != birth)
+        return false;
+    if (hasDeath && DeathYear(raw) != death)
+        return false;
+    return true;
+}
+
+CResultSet::CResultSet(CDeathIndex* recordReader) : reader(recordReader) {
+    char path[kMaxPath];
+    // An over-long program folder leaves the path empty; filters then report the hit file.
+    FormatPath(path, "%stest.bin", HostProgramDir());
+    hitFile = std::make_unique<CHitFile>(path);
+}
+
+CResultSet::~CResultSet() = default;
+
+void CResultSet::Reset() {
+    rangeStart = position = rangeLength = rangeEnd = -1;
+    pageCount = 0;
+    hitFile->Create();
+    directMode = 0;
+    damageReported = false;
+}
+
+void CResultSet::SetRange(std::int32_t start, std::int32_t length) {
+    rangeStart = position = start;
+    rangeLength = length;
+    rangeEnd = start + length;  // the tree reader only hands on ranges that fit
+    pageCount = 0;
+    reader->OpenDataFile(reader->FileNumberOf(rangeStart));
+}
+
+void CResultSet::SetSurname(const char* text) {
+    std::size_t i = 0;
+    for (; i + 1 < sizeof surname && text[i] != '\0'; ++i)
+        surname[i] = UpperAscii(text[i]);
+    surname[i] = '\0';
+    MakeFieldSafe(surname);
+}
+
+void CResultSet::ShowAll() {
+    directMode = 1;
+    ReadDirectPage();
+}
+
+void CResultSet::ReadDirectPage() {
+    pageCount = 0;
+    while (position < rangeEnd) {
+        if (reader->ReadRecord(position) == 0) {
+            // A damaged run is not paged any further.
+            position = rangeEnd;
+            break;
+        }
+        rawPage[pageCount] = reader->Current();
+        ++position;
+        if (++pageCount >= pageSize)
+            break;
+    }
+    DecodePage();
+    ReportDamagedData();
+}
+
+void CResultSet::DecodePage() {
+    for (int i = 0; i < pageCount; ++i)
+        DecodeRecord(rawPage[i], page[i]);
+}
+
+void CResultSet::LoadFirstPage() {
+    hitFile->CountHits();
+    if (hitFile->WriteFailed()) {
+        // A hit list that could not be written whole must not be shown as the answer.
+        ReportHitFileError();
+        hitFile->Create();
+        pageCount = 0;
+        return;
+    }
+    pageCount = hitFile->ReadAt(0, pageSize, rawPage);
+    DecodePage();
+}
+
+void CResultSet::ReportHitFileError() {
+    char text[kHitFilePathSize + 200];
+    std::snprintf(text, sizeof text,
+                  "Cannot write the hit file \"%s\".\n\nNo records can be shown. Check that the "
+                  "program folder exists, that it is writable and that the disk is not full.",
+                  hitFile->Path());
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CResultSet::ReportDamagedData() {
+    if (damageReported || !reader->DataWasShort())
+        return;
+    damageReported = true;
+    AfxMessageBox(
+        "Some records of this surname could not be read: the data files on the disc are "
+        "damaged or incomplete.\n\nThe records shown may not be all the records there are.",
+        MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CResultSet::Filter(const Criteria& criteria) {
+    if (!hitFile->Open()) {
+        ReportHitFileError();
+        return;
+    }
+    if (criteria.hasFirstName) {
+        SeekScan(criteria);
+    } else {
+        BlockScan(criteria);
+    }
+    LoadFirstPage();
+    ReportDamagedData();
+}
+
+int CResultSet::SeekFirstName(int target) {
+    // Binary search for the first record whose first-name index is not below the target; the
+    // run is sorted by that index. A run that cannot be read yields the end (no hits).
+    if (rangeLength <= 0)
+        return rangeEnd;
+    int lo = rangeStart;
+    int hi = rangeEnd - 1;
+    auto indexAt = [&](int n, int& index) {
+        if (reader->ReadRecord(n) == 0)
+            return false;
+        index = FirstNameIndex(reader->Current());
+        return true;
+    };
+    int index;
+    if (!indexAt(lo, index))
+        return rangeEnd;
+    if (target <= index)
+        return lo;
+    if (!indexAt(hi, index))
+        return rangeEnd;
+    if (target > index)
+        return hi;
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        if (!indexAt(mid, index))
+            return rangeEnd;
+        if (target > index) {
+            lo = mid;
+        } else {
+            hi = mid;
+        }
+    }
+    return hi;
+}
+
+void CResultSet::SeekScan(const Criteria& criteria) {
+    position = SeekFirstName(criteria.firstName);
+    while (position < rangeEnd) {
+        if (reader->ReadRecord(position) == 0)
+            break;
+        const RawDeathRecord& raw = reader->Current();
+        const int f = FirstNameIndex(raw);
+        if (f == criteria.firstName) {
+            if (criteria.Matches(raw))
+                hitFile->Append(raw);
+        } else if (f > criteria.firstName) {
+            break;
+        }
+        ++position;
+    }
+}
+
+void CResultSet::BlockScan(const Criteria& criteria) {
+    position = rangeStart;
+    do {
+        const int n = reader->ReadPage(position, rangeEnd, block);
+        if (n <= 0)
+            break;  // nothing more can be read: never test what did not arrive
+        // Hits of one block go to the hit file in one write, in their order.
+        RawDeathRecord hits[kBlockRecords];
+        int found = 0;
+        for (int i = 0; i < n; ++i) {
+            if (criteria.Matches(block[i]))
+                hits[found++] = block[i];
+        }
+        hitFile->AppendMany(hits, found);
+        position += n;
+    } while (position < rangeEnd);
+}
+
+void CResultSet::FilterFirstName(int firstName) {
+    Filter({.hasFirstName = true, .firstName = firstName});
+}
+void CResultSet::FilterDeath(int death) {
+    Filter({.hasDeath = true, .death = death});
+}
+void CResultSet::FilterBirth(int birth) {
+    Filter({.hasBirth = true, .birth = birth});
+}
+void CResultSet::FilterState(int state) {
+    Filter({.hasState = true, .state = state});
+}
+void CResultSet::FilterBirthDeath(int birth, int death) {
+    Filter({.hasBirth = true, .birth = birth, .hasDeath = true, .death = death});
+}
+void CResultSet::FilterFirstNameBirth(int firstName, int birth) {
+    Filter({.hasFirstName = true, .firstName = firstName, .hasBirth = true, .birth = birth});
+}
+void CResultSet::FilterFirstNameDeath(int firstName, int death) {
+    Filter({.hasFirstName = true, .firstName = firstName, .hasDeath = true, .death = death});
+}
+void CResultSet::FilterStateFirstName(int state, int firstName) {
+    Filter({.hasState = true, .state = state, .hasFirstName = true, .firstName = firstName});
+}
+void CResultSet::FilterStateBirth(int state, int birth) {
+    Filter({.hasState = true, .state = state, .hasBirth = true, .birth = birth});
+}
+void CResultSet::FilterStateDeath(int state, int death) {
+    Filter({.hasState = true, .state = state, .hasDeath = true, .death = death});
+}
+void CResultSet::FilterFirstNameBirthDeath(int firstName, int birth, int death) {
+    Filter({.hasFirstName = true,
+            .firstName = firstName,
+            .hasBirth = true,
+            .birth = birth,
+            .hasDeath = true,
+            .death = death});
+}
+void CResultSet::FilterStateBirthDeath(int state, int birth, int death) {
+    Filter({.hasState = true,
+            .state = state,
+            .hasBirth = true,
+            .birth = birth,
+            .hasDeath = true,
+            .death = death});
+}
+void CResultSet::FilterStateFirstNameBirth(int state, int firstName, int birth) {
+    Filter({.hasState = true,
+            .state = state,
+            .hasFirstName = true,
+            .firstName = firstName,
+            .hasBirth = true,
+            .birth = birth});
+}
+void CResultSet::FilterStateFirstNameDeath(int state, int firstName, int death) {
+    Filter({.hasState = true,
+            .state = state,
+            .hasFirstName = true,
+            .firstName = firstName,
+            .hasDeath = true,
+            .death = death});
+}
+void CResultSet::FilterStateFirstNameBirthDeath(int state, int firstName, int birth, int death) {
+    Filter({.hasState = true,
+            .state = state,
+            .hasFirstName = true,
+            .firstName = firstName,
+            .hasBirth = true,
+            .birth = birth,
+            .hasDeath = true,
+            .death = death});
+}
+
+void CResultSet::NextPage() {
+    if (directMode != 0) {
+        ReadDirectPage();
+        return;
+    }
+    pageCount = hitFile->ReadAt(hitFile->ReadOffset(), pageSize, rawPage);
+    DecodePage();
+}
+
+void CResultSet::PrevPage() {
+    if (directMode != 0) {
+        position = std::max(rangeStart, position - 2 * pageSize);
+        ReadDirectPage();
+        return;
+    }
+    const long offset = std::max(
+        0L, hitFile->ReadOffset() - 2L * pageSize * static_cast<long>(sizeof(RawDeathRecord)));
+    pageCount = hitFile->ReadAt(offset, pageSize, rawPage);
+    DecodePage();
+}
+
+bool CResultSet::HasNextPage() const {
+    if (directMode != 0)
+        return position < rangeEnd;
+    return hitFile->IsOpen() &&
+           static_cast<unsigned long>(hitFile->ReadOffset()) <
+               static_cast<unsigned long>(hitFile->HitCount()) * sizeof(RawDeathRecord);
+}
+
+bool CResultSet::HasPrevPage() const {
+    if (directMode != 0)
+        return position > rangeStart + pageSize;
+    return hitFile->IsOpen() && static_cast<unsigned long>(pageSize) * sizeof(RawDeathRecord) <
+                                    static_cast<unsigned long>(hitFile->ReadOffset());
+}
+
+long CResultSet::GetTotal() const {
+    if (directMode != 0)
+        return std::max(0L, static_cast<long>(rangeEnd) - rangeStart);
+    return std::max<long>(0, hitFile->HitCount());
+}
+
+const DeathRecord* CResultSet::PageRecord(int row) const {
+    return row >= 0 && row < pageCount ? &page[row] : nullptr;
+}
+
+void CResultSet::FormatListLine(int row, char* out, std::size_t size) {
+    if (size == 0)
+        return;
+    out[0] = '\0';
+    const DeathRecord* record = PageRecord(row);
+    if (record == nullptr)
+        return;
+
+    char birth[kFieldTextSize];
+    char death[kFieldTextSize];
+    char first[kFirstNameRecordSize + 1];
+    FormatDate(record->birthDate, birth, sizeof birth);
+    FormatDate(record->deathDate, death, sizeof death);
+    std::snprintf(first, sizeof first, "%s", reader->GetFirstName(record->firstNameIndex));
+    MakeFieldSafe(first);
+    std::snprintf(out, size, "%s\t%s\t%s\t%s\t%s", surname, first, birth, death,
+                  LocationText(record->locationCode));
+}
+
+const char* CResultSet::FormatDetailLine(int row) {
+    const DeathRecord* record = PageRecord(row);
+    if (record == nullptr)
+        return nullptr;
+    char ssn[kFieldTextSize];
+    char residence[kFieldTextSize];
+    char payment[kFieldTextSize];
+    FormatSSN(record->ssn, ssn, sizeof ssn);
+    FormatZip(record->residenceZip, record->residenceZipPartial, residence, sizeof residence);
+    FormatZip(record->paymentZip, record->paymentZipPartial, payment, sizeof payment);
+    std::snprintf(detail, sizeof detail, "%s\t%s\t%s\t", ssn, residence, payment);
+    return detail;
+}

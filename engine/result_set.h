@@ -1,0 +1,113 @@
+// The hits of the current search and the page on display.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "death_record.h"
+#include "hit_file.h"
+
+class CDeathIndex;
+
+inline constexpr int kPageSlots = 11;
+inline constexpr int kPageSizeNormal = 10;
+inline constexpr int kPageSizeLarge = 8;
+inline constexpr int kListLineSize = 500;
+inline constexpr int kDetailLineSize = 128;
+inline constexpr int kBlockRecords = 100;
+
+class CResultSet {
+  public:
+    // Binds the reader and empties the hit file "test.bin" in the program folder.
+    explicit CResultSet(CDeathIndex* reader);
+    ~CResultSet();
+    CResultSet(const CResultSet&) = delete;
+    CResultSet& operator=(const CResultSet&) = delete;
+
+    void Reset();
+    void SetRange(std::int32_t start, std::int32_t length);
+    void SetSurname(const char* text);
+
+    // No optional criterion: page straight through the run.
+    void ShowAll();
+
+    // Filters: every hit goes to the hit file, then the first page is loaded. Names say which
+    // criteria are tested; arguments come in that order.
+    void FilterFirstName(int firstName);
+    void FilterDeath(int death);
+    void FilterBirth(int birth);
+    void FilterState(int state);
+    void FilterBirthDeath(int birth, int death);
+    void FilterFirstNameBirth(int firstName, int birth);
+    void FilterFirstNameDeath(int firstName, int death);
+    void FilterStateFirstName(int state, int firstName);
+    void FilterStateBirth(int state, int birth);
+    void FilterStateDeath(int state, int death);
+    void FilterFirstNameBirthDeath(int firstName, int birth, int death);
+    void FilterStateBirthDeath(int state, int birth, int death);
+    void FilterStateFirstNameBirth(int state, int firstName, int birth);
+    void FilterStateFirstNameDeath(int state, int firstName, int death);
+    void FilterStateFirstNameBirthDeath(int state, int firstName, int birth, int death);
+
+    void NextPage();
+    void PrevPage();
+    bool HasNextPage() const;
+    bool HasPrevPage() const;
+    long GetTotal() const;
+    int GetPageCount() const { return pageCount; }
+    void SetPageSize(bool large) { pageSize = large ? kPageSizeLarge : kPageSizeNormal; }
+    int GetPageSize() const { return pageSize; }
+
+    // The texts of hit `row` of the page: "surname\tfirst\tbirth\tdeath\tlocation" into `out`,
+    // and "ssn\tzip\tzip\t" in a buffer of the result set (nullptr for a row not on the page).
+    void FormatListLine(int row, char* out, std::size_t size = kListLineSize);
+    const char* FormatDetailLine(int row);
+
+    // Read access for tests and the command line.
+    const DeathRecord* PageRecord(int row) const;
+    bool IsDirectMode() const { return directMode != 0; }
+    const char* Surname() const { return surname; }
+    const CHitFile& HitFile() const { return *hitFile; }
+
+  private:
+    // Which criteria a filter tests; -1 for "not tested".
+    struct Criteria {
+        bool hasState = false;
+        int state = 0;  // location code; its low 8 bits count
+        bool hasFirstName = false;
+        int firstName = 0;  // position in the first-name list
+        bool hasBirth = false;
+        int birth = 0;
+        bool hasDeath = false;
+        int death = 0;
+        bool Matches(const RawDeathRecord& raw) const;
+    };
+
+    void Filter(const Criteria& criteria);
+    int SeekFirstName(int target);
+    void SeekScan(const Criteria& criteria);
+    void BlockScan(const Criteria& criteria);
+    bool BeginScan();
+    void LoadFirstPage();
+    void DecodePage();
+    void ReadDirectPage();
+    void ReportDamagedData();
+    void ReportHitFileError();
+
+    std::int32_t rangeStart = 0;
+    std::int32_t position = 0;
+    std::int32_t rangeLength = 0;
+    std::int32_t rangeEnd = 0;
+    std::int32_t pageCount = 0;
+    std::unique_ptr<CHitFile> hitFile;
+    CDeathIndex* reader;
+    std::int32_t directMode = 0;
+    RawDeathRecord rawPage[kPageSlots] = {};
+    DeathRecord page[kPageSlots] = {};
+    char surname[30] = {};
+    char detail[kDetailLineSize] = {};
+    int pageSize = kPageSizeNormal;
+    bool damageReported = false;
+    RawDeathRecord block[kBlockRecords + 1] = {};
+};

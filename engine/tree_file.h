@@ -1,0 +1,82 @@
+// Reader of the surname tree files: a disk-resident B-tree of order 5 that maps a surname key
+// to the range of record numbers holding that surname.
+#pragma once
+
+#include <cstdint>
+
+#include "stdio_file.h"
+
+inline constexpr int kTreeHeaderSize = 8;
+inline constexpr int kTreeNodeSize = 120;
+inline constexpr int kTreeItemSize = 24;
+inline constexpr int kTreeKeySize = 16;
+inline constexpr int kTreeMaxItems = 4;
+inline constexpr unsigned char kTreeTrailer = 4;
+inline constexpr std::int32_t kNoNode = -1;
+
+// Deeper than any real tree (a balanced tree of 2^31 bytes is under 20 levels): a lookup
+// that goes further is following a cycle in a damaged file.
+inline constexpr int kTreeMaxDepth = 32;
+
+struct TreeItem {
+    std::int32_t first;
+    std::int32_t count;
+    char key[kTreeKeySize];
+};
+
+struct TreeNode {
+    std::int32_t count;
+    TreeItem items[kTreeMaxItems];
+    std::int32_t child[kTreeMaxItems + 1];
+};
+
+// File layout of nodes and items (little-endian).
+void DecodeTreeNode(const unsigned char (&bytes)[kTreeNodeSize], TreeNode& node);
+void EncodeTreeNode(const TreeNode& node, unsigned char (&bytes)[kTreeNodeSize]);
+
+// Byte-wise unsigned comparison of NUL-terminated keys that never looks past `limit` bytes,
+// so a stored key without its NUL is still compared safely.
+int CompareKeys(const char* a, const char* b, int limit = kTreeKeySize);
+
+class CTreeFile {
+  public:
+    // Opens the tree file at `path`; a missing file is created as an empty tree. A file whose
+    // last byte is not 4 is refused with "wrong file format!" and ends the process.
+    explicit CTreeFile(const char* path);
+    // Writes the header back and makes sure the trailer is in place (both fail silently on
+    // a read-only medium).
+    ~CTreeFile();
+    CTreeFile(const CTreeFile&) = delete;
+    CTreeFile& operator=(const CTreeFile&) = delete;
+
+    // Exact-match lookup. `first` is -1 and `count` 0 when the key is not found, and also when
+    // the path to it is damaged: a damaged tree answers "not found", never a wrong range. A
+    // key found in an inner node costs a few more reads, to check its run against the runs
+    // of its true neighbours.
+    void Lookup(const char* key, std::int32_t& first, std::int32_t& count);
+
+    // For tests: position of the first item not less than `key` among `n` items.
+    static int SearchNode(const char* key, const TreeItem* items, int n);
+
+    bool IsOpen() const { return file != nullptr; }
+    // Nodes read from the file (not the root copy) since construction.
+    long NodeReads() const { return nodeReads; }
+
+  private:
+    // Keys every node below a point of the descent must lie strictly between.
+    struct Bracket {
+        const TreeItem* lower = nullptr;
+        const TreeItem* upper = nullptr;
+    };
+
+    bool ReadNode(std::int32_t offset, TreeNode& node);
+    bool ReadNodeWithin(std::int32_t offset, const Bracket& bracket, TreeNode& node);
+    bool EdgeItem(std::int32_t offset, Bracket bracket, int depth, bool last, TreeItem& item);
+
+    std::int32_t root = kNoNode;
+    std::int32_t freeHead = kNoNode;
+    TreeNode rootNode{};
+    FilePtr file;
+    long fileSize = 0;
+    long nodeReads = 0;
+};

@@ -1,5 +1,0 @@
-#include <gtest/gtest.h>
-
-#include "search_criteria.h"
-
-TEST(Criteria, Placeholder) { SUCCEED(); }

@@ -1,0 +1,347 @@
+#include "death_index.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "disc.h"
+#include "result_set.h"
+#include "scripted_host.h"
+#include "search_criteria.h"
+#include "test_discs.h"
+#include "tree_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string KeyOf(const char* surname) {
+    char key[kKeyLength + 1];
+    CDeathIndex::MakeSurnameKey(surname, key);
+    return key;
+}
+
+// One search engine wired as the window wires it.
+struct Engine {
+    CDeathIndex index;
+    CSearchCriteria criteria;
+    std::unique_ptr<CResultSet> results = std::make_unique<CResultSet>(&index);
+    Engine() { index.SetResultSet(results.get()); }
+
+    void Search(const char* surname) {
+        criteria.SetSurname(surname);
+        index.Search(&criteria);
+    }
+};
+
+}  // namespace
+
+TEST(SurnameKey, IsPaddedToTwelveAndUpperCased) {
+    EXPECT_EQ(KeyOf("smith"), "SMITH       ");
+    EXPECT_EQ(KeyOf("a"), "A           ");
+    EXPECT_EQ(KeyOf("abcdefghijkl"), "ABCDEFGHIJKL");
+    EXPECT_EQ(KeyOf("o'brien-\xe9"), "O'BRIEN-\xe9   ");
+    EXPECT_EQ(KeyOf(""), "            ");
+}
+
+TEST(SurnameKey, ChoosesPartitionAndDisc) {
+    struct Case {
+        const char* surname;
+        int partition;
+        int disc;
+    };
+    const Case cases[] = {
+        {"smith", 12, 2},       {"a", 0, 1},          {"'t hooft", 0, 1},      {"1st", 0, 1},
+        {"bervaldr", 0, 1},     {"bervalds", 1, 1},   {"cedarhalm", 2, 1},     {"delosada", 3, 1},
+        {"ficaretta", 4, 1},    {"gudukowski", 5, 1}, {"johngarlo", 6, 1},     {"kutnowsky", 7, 1},
+        {"kzzzzzzzzzzz", 7, 1}, {"l", 7, 2},          {"lee", 7, 2},           {"margoo", 8, 2},
+        {"natseeway", 9, 2},    {"pilloise", 10, 2},  {"rouvaldt", 11, 2},     {"skabar", 12, 2},
+        {"thuilot", 13, 2},     {"wanich", 14, 2},    {"zzzzzzzzzzzz", 14, 2}, {"\xff", 14, 2},
+    };
+    for (const Case& c : cases) {
+        const std::string key = KeyOf(c.surname);
+        EXPECT_EQ(CDeathIndex::PartitionOf(key.c_str()), c.partition) << c.surname;
+        EXPECT_EQ(CDeathIndex::DiscOf(key.c_str()), c.disc) << c.surname;
+    }
+}
+
+TEST(RecordNumbers, MapToFilesAndPositions) {
+    CDeathIndex index;
+    struct Case {
+        int n;
+        int file;
+        int position;
+    };
+    const Case cases[] = {{0, 1, 0},       {999999, 1, 999999},   {1000000, 1, 1000000},
+                          {1000001, 2, 0}, {2000001, 2, 1000000}, {2000002, 3, 0}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(index.FileNumberOf(c.n), c.file) << c.n;
+        EXPECT_EQ(index.IndexInFile(c.n), c.position) << c.n;
+    }
+}
+
+class SmallSetTest : public ::testing::Test {
+  protected:
+    static std::vector<builder::Person> People() {
+        std::vector<builder::Person> people;
+        int n = 0;
+        for (const char* surname :
+             {"'t hooft",   "a",         "bervalds",     "cedarhalm",    "delosada", "ficaretta",
+              "gudukowski", "johngarlo", "kutnowsky",    "kzzzzzzzzzzz", "l",        "lee",
+              "margoo",     "natseeway", "pilloise",     "rouvaldt",     "skabar",   "smith",
+              "thuilot",    "wanich",    "zzzzzzzzzzzz", "abcdefghijkl"}) {
+            // A different number of records per surname, so a wrong run shows.
+            for (int i = 0; i <= n % 7; ++i)
+                people.push_back(MakePerson(surname));
+            ++n;
+        }
+        return people;
+    }
+
+    SmallSetTest() : set(People(), /*recordsPerFile=*/12) { set.Use(host); }
+
+    const builder::SurnameRun& Run(const char* surname) const {
+        for (const builder::SurnameRun& run : set.report.runs) {
+            if (run.key == KeyOf(surname))
+                return run;
+        }
+        throw std::runtime_error("no such run");
+    }
+
+    ScriptedHost host;
+    TestDiscSet set;
+};
+
+TEST_F(SmallSetTest, EverySurnameIsFoundOnItsDiscAndPartition) {
+    for (const builder::SurnameRun& run : set.report.runs) {
+        Engine engine;
+        engine.Search(run.key.c_str());
+        EXPECT_EQ(engine.criteria.firstRecord, run.first) << run.key;
+        EXPECT_EQ(engine.criteria.recordCount, run.count) << run.key;
+        EXPECT_EQ(engine.results->GetTotal(), run.count) << run.key;
+        EXPECT_EQ(g_nCurrentDisc, run.disc) << run.key;
+        EXPECT_EQ(engine.index.DiscDirectory(), run.disc == 1 ? set.disc1 : set.disc2);
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(SmallSetTest, AnAbsentSurnameLeavesTheResultEmpty) {
+    Engine engine;
+    engine.Search("smithers");
+    EXPECT_EQ(engine.criteria.firstRecord, -1);
+    EXPECT_EQ(engine.criteria.recordCount, 0);
+    EXPECT_EQ(engine.results->GetTotal(), 0);
+    EXPECT_EQ(engine.results->GetPageCount(), 0);
+    EXPECT_FALSE(engine.results->HasNextPage());
+    EXPECT_EQ(engine.index.CurrentFile(), -1);  // nothing was read
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(SmallSetTest, AMissingDiscIsRequestedUntilCancelled) {
+    fs::remove(set.disc1 + "disc1.id");
+    host.answers = {IDOK, IDOK, IDCANCEL};
+    Engine engine;
+    engine.Search("kutnowsky");
+    ASSERT_EQ(host.messages.size(), 3u);
+    for (const ShownMessage& m : host.messages) {
+        EXPECT_EQ(m.text,
+                  "Please insert Pedrelle Disk 4\n\n( Vavaze Devedire Rizuz A - K )\n\n"
+                  "Click OK when done.");
+        EXPECT_EQ(m.caption, kAppTitle);
+        EXPECT_EQ(m.style, MB_OKCANCEL | MB_ICONEXCLAMATION);
+    }
+    EXPECT_EQ(engine.criteria.firstRecord, -1);
+    EXPECT_EQ(engine.results->GetTotal(), 0);
+}
+
+TEST_F(SmallSetTest, TheSearchGoesOnOnceTheDiscIsInserted) {
+    fs::rename(set.disc2 + "disc2.id", set.root / "disc2.id.out");
+    host.onMessage = [&](const ShownMessage&) {
+        if (host.messages.size() == 2)
+            fs::rename(set.root / "disc2.id.out", set.disc2 + "disc2.id");
+    };
+    host.answers = {IDOK, IDOK};
+    Engine engine;
+    engine.Search("smith");
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text,
+              "Please insert Pedrelle Disk 5\n\n( Vavaze Devedire Rizuz L - Z )\n\n"
+              "Click OK when done.");
+    EXPECT_EQ(engine.criteria.firstRecord, Run("smith").first);
+    EXPECT_EQ(engine.results->GetTotal(), Run("smith").count);
+}
+
+TEST_F(SmallSetTest, DiscTwoInTheFirstDriveIsReadThere) {
+    // One drive: disc 2 sits where disc 1 is configured, and the second directory is empty.
+    TempDir empty;
+    host.disc1Dir = set.disc2;
+    host.disc2Dir = empty.Path();
+    EXPECT_TRUE(CheckDisc(2));
+    EXPECT_FALSE(CheckDisc(1));
+    Engine engine;
+    engine.Search("smith");
+    EXPECT_EQ(engine.criteria.firstRecord, Run("smith").first);
+    EXPECT_EQ(engine.results->GetTotal(), Run("smith").count);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_FALSE(fs::exists(empty / "gst12.tre"));
+}
+
+TEST_F(SmallSetTest, AnEmptyMarkerCountsAndTheErrorModeIsRestored) {
+    ASSERT_EQ(fs::file_size(set.disc1 + "disc1.id"), 0u);
+    SetErrorMode(0x1234);
+    EXPECT_TRUE(CheckDisc(1));
+    EXPECT_EQ(SetErrorMode(0), 0x1234u);
+}
+
+TEST_F(SmallSetTest, AMissingDataFileEndsTheProgram) {
+    const builder::SurnameRun& run = Run("smith");
+    const int file = run.first / kRecordsPerFile + 1;
+    fs::remove(set.disc2 + "dp" + std::to_string(file) + ".car");
+    EXPECT_EXIT(
+        {
+            Engine engine;
+            engine.Search("smith");
+        },
+        ::testing::ExitedWithCode(1),
+        "File #" + std::to_string(file) + " needs to be on this disc.");
+
+    host.survivesExit = true;
+    Engine engine;
+    engine.Search("smith");
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].caption, "Missing Data File");
+    EXPECT_EQ(host.messages[0].style, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(host.exits.front(), 1);
+    EXPECT_EQ(engine.results->GetPageCount(), 0);
+}
+
+TEST_F(SmallSetTest, ADamagedTreeFindsNothing) {
+    std::vector<unsigned char> tree = ReadFileBytes(set.disc2 + "gst12.tre");
+    ASSERT_GT(tree.size(), 9u);
+    tree[8] = 0x7F;  // the first node's count
+    tree[9] = 0x7F;
+    WriteFileBytes(set.disc2 + "gst12.tre", tree);
+    Engine engine;
+    engine.Search("smith");
+    EXPECT_EQ(engine.criteria.firstRecord, -1);
+    EXPECT_EQ(engine.results->GetTotal(), 0);
+}
+
+TEST_F(SmallSetTest, ShortDataFilesDeliverOnlyWhatArrived) {
+    const builder::SurnameRun& run = Run("ficaretta");
+    ASSERT_GE(run.count, 3);
+    const std::string path =
+        set.disc1 + "dp" + std::to_string(run.first / kRecordsPerFile + 1) + ".car";
+    const long position = run.first % kRecordsPerFile;
+    fs::resize_file(path, (position + 2) * 16);  // only two records of the run survive
+
+    CDeathIndex index;
+    ASSERT_TRUE(index.OpenIndexFor(run.key.c_str()));
+    RawDeathRecord buffer[101];
+    EXPECT_EQ(index.ReadPage(run.first, run.first + run.count, buffer), 2);
+    EXPECT_EQ(index.ReadRecord(run.first + 1), 1);
+    EXPECT_EQ(index.ReadRecord(run.first + 2), 0);
+    EXPECT_TRUE(index.DataWasShort());
+}
+
+// A disc set whose first data file holds a full 1,000,000 records, so record numbers reach the
+// 1,000,000 position and the third file. Each record's SSN tells where it was written.
+class FullFileTest : public ::testing::Test {
+  protected:
+    static int SsnAt(int file, int position) { return file * 10000000 + position; }
+
+    static void SetUpTestSuite() {
+        set = new TempDir;
+        const builder::FirstNameList names({"JOHN"});
+        builder::DiscSetOptions options{set->Path() + "disc1/", set->Path() + "disc2/",
+                                        builder::kMaxRecordsPerDataFile, true};
+        fs::create_directories(options.disc1Dir);
+        fs::create_directories(options.disc2Dir);
+        builder::DiscSetWriter writer(options, names);
+        const int john = names.IndexOf("JOHN");
+        const struct {
+            const char* key;
+            int file;
+            int count;
+        } runs[] = {
+            {"AAA         ", 1, 1000000}, {"AAB         ", 2, 600000}, {"AAC         ", 3, 500000}};
+        for (const auto& r : runs) {
+            for (int i = 0; i < r.count; ++i) {
+                builder::Person p = MakePerson(r.key);
+                p.ssn = static_cast<std::uint32_t>(SsnAt(r.file, i));
+                ASSERT_TRUE(writer.Add(r.key, builder::PersonRecord(p, john)));
+            }
+        }
+        ASSERT_TRUE(writer.Finish()) << writer.Error();
+    }
+    static void TearDownTestSuite() { delete set; }
+
+    void SetUp() override {
+        host.disc1Dir = set->Path() + "disc1/";
+        host.disc2Dir = set->Path() + "disc2/";
+        host.programDir = program.Path();
+        ASSERT_TRUE(index.OpenIndexFor("AAA         "));
+    }
+
+    int SsnOf(const RawDeathRecord& r) const { return static_cast<int>(WordB(r) & kSsnMask); }
+
+    static TempDir* set;
+    ScriptedHost host;
+    TempDir program;
+    CDeathIndex index;
+};
+TempDir* FullFileTest::set = nullptr;
+
+TEST_F(FullFileTest, RecordsAreReadAcrossTheMillionBoundary) {
+    struct Case {
+        int n;
+        int ssn;
+        int openFile;
+    };
+    const Case cases[] = {
+        {0, SsnAt(1, 0), 1},
+        {999999, SsnAt(1, 999999), 1},
+        {1000000, SsnAt(2, 0), 2},  // position 1,000,000 reads the next file's first record
+        {1000001, SsnAt(2, 0), 2},
+        {2000002, SsnAt(3, 0), 3},
+        {1000001 + 599999, SsnAt(2, 599999), 2},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(index.ReadRecord(c.n), 1) << c.n;
+        EXPECT_EQ(SsnOf(index.Current()), c.ssn) << c.n;
+        EXPECT_EQ(index.CurrentFile(), c.openFile) << c.n;
+    }
+    EXPECT_EQ(index.ReadRecord(1000001 + 600000), 0);  // past the end of file 2
+}
+
+TEST_F(FullFileTest, PagesInsideOneFileAndAcrossAFileBoundary) {
+    RawDeathRecord buffer[101] = {};
+    EXPECT_EQ(index.ReadPage(0, 30, buffer), 30);
+    EXPECT_EQ(SsnOf(buffer[29]), SsnAt(1, 29));
+    EXPECT_EQ(SsnOf(buffer[99]), SsnAt(1, 99));  // one read of 100 records, whatever is needed
+
+    EXPECT_EQ(index.ReadPage(999950, 1000100, buffer), 100);
+    EXPECT_EQ(SsnOf(buffer[49]), SsnAt(1, 999999));
+    EXPECT_EQ(SsnOf(buffer[50]), SsnAt(2, 0));    // number 1,000,000
+    EXPECT_EQ(SsnOf(buffer[51]), SsnAt(2, 0));    // number 1,000,001
+    EXPECT_EQ(SsnOf(buffer[100]), SsnAt(2, 49));  // the 101st record
+    EXPECT_FALSE(index.DataWasShort());
+}
+
+TEST_F(FullFileTest, RunsOfTheTreeStartAtEachFile) {
+    Engine engine;
+    const struct {
+        const char* surname;
+        int first;
+        int count;
+    } cases[] = {{"aaa", 0, 1000000}, {"aab", 1000001, 600000}, {"aac", 2000002, 500000}};
+    for (const auto& c : cases) {
+        engine.Search(c.surname);
+        EXPECT_EQ(engine.criteria.firstRecord, c.first) << c.surname;
+        EXPECT_EQ(engine.criteria.recordCount, c.count) << c.surname;
+    }
+    EXPECT_TRUE(host.messages.empty());
+}

@@ -1,0 +1,458 @@
+#include "result_set.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "death_index.h"
+#include "record_encoding.h"
+#include "scripted_host.h"
+#include "search_criteria.h"
+#include "test_discs.h"
+#include "tree_builder.h"
+
+namespace fs = std::filesystem;
+using builder::DateWord;
+using builder::Person;
+
+namespace {
+
+// Records are told apart by their SSN, which the tests number.
+int Ssn(const DeathRecord& r) {
+    return r.ssn;
+}
+
+Person Numbered(const std::string& surname, int ssn, const std::string& first = "JOHN") {
+    Person p = MakePerson(surname, first);
+    p.ssn = static_cast<std::uint32_t>(ssn);
+    return p;
+}
+
+class ResultSetTest : public ::testing::Test {
+  protected:
+    void Build(const std::vector<Person>& people, int recordsPerFile = 1000000) {
+        set = std::make_unique<TestDiscSet>(people, recordsPerFile);
+        set->Use(host);
+        index = std::make_unique<CDeathIndex>();
+        results = std::make_unique<CResultSet>(index.get());
+        index->SetResultSet(results.get());
+    }
+
+    void Search(const std::string& surname,
+                const std::function<void(CSearchCriteria&)>& more = {}) {
+        criteria.SetSurname(surname.c_str());
+        if (more)
+            more(criteria);
+        index->Search(&criteria);
+    }
+
+    std::vector<int> Page() const {
+        std::vector<int> ssns;
+        for (int i = 0; i < results->GetPageCount(); ++i)
+            ssns.push_back(Ssn(*results->PageRecord(i)));
+        return ssns;
+    }
+
+    // Every hit, by paging forward from the first page.
+    std::vector<int> AllHits() {
+        std::vector<int> all = Page();
+        while (results->HasNextPage()) {
+            results->NextPage();
+            const std::vector<int> page = Page();
+            if (page.empty())
+                break;
+            all.insert(all.end(), page.begin(), page.end());
+        }
+        return all;
+    }
+
+    static std::vector<int> Range(int from, int to) {
+        std::vector<int> v;
+        for (int i = from; i <= to; ++i)
+            v.push_back(i);
+        return v;
+    }
+
+    ScriptedHost host;
+    std::unique_ptr<TestDiscSet> set;
+    std::unique_ptr<CDeathIndex> index;
+    std::unique_ptr<CResultSet> results;
+    CSearchCriteria criteria;
+};
+
+std::vector<Person> Many(const std::string& surname, int n) {
+    std::vector<Person> people;
+    for (int i = 1; i <= n; ++i)
+        people.push_back(Numbered(surname, i));
+    people.push_back(Numbered("zed", 9999));  // a neighbour, so a run boundary is real
+    return people;
+}
+
+}  // namespace
+
+// Each step: the page shown, then whether Previous and Next are enabled.
+struct PagingStep {
+    char action;  // 'S' search, 'N' next, 'P' previous
+    std::vector<int> page;
+    bool prev;
+    bool next;
+};
+
+struct PagingCase {
+    const char* name;
+    int records;
+    bool filtered;  // through the hit file (a state filter every record passes)
+    bool largeFont;
+    std::vector<PagingStep> steps;
+};
+
+TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
+    auto r = [](int a, int b) { return Range(a, b); };
+    const PagingCase cases[] = {
+        {"direct 25",
+         25,
+         false,
+         false,
+         {{'S', r(1, 10), false, true},
+          {'N', r(11, 20), true, true},
+          {'N', r(21, 25), true, false},
+          {'P', r(6, 15), true, true}}},
+        {"direct 10", 10, false, false, {{'S', r(1, 10), false, false}}},
+        {"direct 11",
+         11,
+         false,
+         false,
+         {{'S', r(1, 10), false, true}, {'N', {11}, true, false}, {'P', r(1, 10), false, true}}},
+        {"hits 10", 10, true, false, {{'S', r(1, 10), false, false}}},
+        {"hits 11", 11, true, false, {{'S', r(1, 10), false, true}, {'N', {11}, true, false}}},
+        {"hits 23",
+         23,
+         true,
+         false,
+         {{'S', r(1, 10), false, true},
+          {'N', r(11, 20), true, true},
+          {'N', r(21, 23), true, false},
+          {'P', r(4, 13), true, true},
+          {'N', r(14, 23), true, false}}},
+        {"direct 25, pages of 8",
+         25,
+         false,
+         true,
+         {{'S', r(1, 8), false, true},
+          {'N', r(9, 16), true, true},
+          {'N', r(17, 24), true, true},
+          {'P', r(9, 16), true, true}}},
+        {"hits 20, pages of 8",
+         20,
+         true,
+         true,
+         {{'S', r(1, 8), false, true},
+          {'N', r(9, 16), true, true},
+          {'N', r(17, 20), true, false},
+          {'P', r(5, 12), true, true}}},
+    };
+    for (const PagingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Build(Many("pager", c.records));
+        results->SetPageSize(c.largeFont);
+        for (const PagingStep& step : c.steps) {
+            if (step.action == 'S') {
+                Search("pager", [&](CSearchCriteria& q) {
+                    if (c.filtered)
+                        q.SetState(0);
+                });
+                EXPECT_EQ(results->GetTotal(), c.records);
+                EXPECT_EQ(results->IsDirectMode(), !c.filtered);
+            } else if (step.action == 'N') {
+                results->NextPage();
+            } else {
+                results->PrevPage();
+            }
+            EXPECT_EQ(Page(), step.page) << step.action;
+            EXPECT_EQ(results->HasPrevPage(), step.prev) << step.action;
+            EXPECT_EQ(results->HasNextPage(), step.next) << step.action;
+        }
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ResultSetTest, ResetEmptiesEverything) {
+    Build(Many("pager", 12));
+    Search("pager", [](CSearchCriteria& q) { q.SetState(0); });
+    ASSERT_EQ(results->GetTotal(), 12);
+    results->Reset();
+    EXPECT_EQ(results->GetTotal(), 0);
+    EXPECT_EQ(results->GetPageCount(), 0);
+    EXPECT_FALSE(results->HasNextPage());
+    EXPECT_FALSE(results->HasPrevPage());
+    EXPECT_EQ(fs::file_size(set->program + "test.bin"), 0u);
+}
+
+// Sixteen people of one surname, one per combination of state, first name, birth and death
+// year, plus decoys of other surnames. Every query shape must give exactly the people that
+// match, in record order.
+TEST_F(ResultSetTest, EverySetOfCriteriaSelectsExactlyItsMatches) {
+    std::vector<Person> people;
+    struct Who {
+        int ssn;
+        int state;
+        std::string first;
+        int birth;
+        int death;
+    };
+    std::vector<Who> tester;
+    int ssn = 100;
+    for (int s : {5, 9}) {
+        for (const char* f : {"ANN", "BOB"}) {
+            for (int b : {20, 31}) {
+                for (int d : {70, 88}) {
+                    for (int copy = 0; copy < 2; ++copy) {
+                        Person p = Numbered("tester", ++ssn, f);
+                        p.location = static_cast<std::uint8_t>(s);
+                        p.birthWord = DateWord(1, 2, b);
+                        p.deathWord = DateWord(3, 4, d);
+                        people.push_back(p);
+                        tester.push_back({ssn, s, f, 1900 + b, 1900 + d});
+                    }
+                }
+            }
+        }
+    }
+    for (const char* other : {"tesses", "testers"}) {
+        Person p = Numbered(other, 1, "ANN");
+        p.location = 5;
+        people.push_back(p);
+    }
+    Build(people);
+
+    for (int mask = 0; mask < 16; ++mask) {
+        const bool s = mask & 1, f = mask & 2, b = mask & 4, d = mask & 8;
+        SCOPED_TRACE(testing::Message()
+                     << "state " << s << " first " << f << " birth " << b << " death " << d);
+        Search("Tester", [&](CSearchCriteria& q) {
+            if (f)
+                q.SetFirstName("bob");
+            if (d)
+                q.SetDeathYear(1988);
+            if (b)
+                q.SetBirthYear(1920);
+            if (s)
+                q.SetState(9);
+        });
+        std::vector<int> expected;
+        for (const Who& w : tester) {
+            if ((!s || w.state == 9) && (!f || w.first == "BOB") && (!b || w.birth == 1920) &&
+                (!d || w.death == 1988)) {
+                expected.push_back(w.ssn);
+            }
+        }
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            return tester[a - 101].first < tester[b - 101].first;  // runs are in first-name order
+        });
+        EXPECT_EQ(results->IsDirectMode(), mask == 0);
+        EXPECT_EQ(results->GetTotal(), static_cast<long>(expected.size()));
+        EXPECT_EQ(AllHits(), expected);
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ResultSetTest, FirstNamesBelowInsideBetweenAndAboveTheList) {
+    std::vector<Person> people;
+    int ssn = 0;
+    for (const char* first : {"BETTY", "CARL", "CARL", "DORA", "FRED"}) {
+        people.push_back(Numbered("family", ++ssn, first));
+    }
+    people.push_back(Numbered("other", 50, "ALAN"));  // the list's first real name
+    people.push_back(Numbered("other", 51, "ZORA"));  // and its last
+    Build(people);
+    struct Case {
+        const char* typed;
+        std::vector<int> hits;
+    };
+    const Case cases[] = {
+        {"AARON", {}},     // below the list: the first name's position, ALAN: none in FAMILY
+        {"BETTY", {1}},    // inside
+        {"carl", {2, 3}},  // case does not matter
+        {"CARLA", {4}},    // between: the next name in the list, DORA
+        {"EVE", {5}},      // between, FRED
+        {"ZZZ", {}},       // above every name
+        {"ZORA", {}},      // the last real name, not in FAMILY
+    };
+    for (const Case& c : cases) {
+        Search("family", [&](CSearchCriteria& q) { q.SetFirstName(c.typed); });
+        EXPECT_EQ(AllHits(), c.hits) << c.typed;
+    }
+    Search("other", [](CSearchCriteria& q) { q.SetFirstName("ZORA"); });
+    EXPECT_EQ(AllHits(), std::vector<int>{51});
+    Search("other", [](CSearchCriteria& q) { q.SetFirstName("AARON"); });
+    EXPECT_EQ(AllHits(), std::vector<int>{50});
+}
+
+TEST_F(ResultSetTest, UnknownYearsMatchOnlyAsTheFormatSays) {
+    std::vector<Person> people;
+    Person noBirth = Numbered("years", 1);
+    noBirth.birthWord = 0;  // no date
+    noBirth.deathWord = 0;  // the year 1900
+    people.push_back(noBirth);
+    Person old = Numbered("years", 2);
+    old.bornIn1800s = true;
+    old.birthWord = DateWord(1, 1, 80);
+    old.deathWord = DateWord(0, 0, -1);
+    people.push_back(old);
+    Build(people);
+
+    Search("years", [](CSearchCriteria& q) { q.SetDeathYear(1900); });
+    EXPECT_EQ(AllHits(), std::vector<int>{1});
+    Search("years", [](CSearchCriteria& q) { q.SetBirthYear(1900); });
+    EXPECT_EQ(AllHits(), std::vector<int>{});
+    Search("years", [](CSearchCriteria& q) { q.SetBirthYear(1880); });
+    EXPECT_EQ(AllHits(), std::vector<int>{2});
+}
+
+TEST_F(ResultSetTest, ListAndDetailLinesCarryTheShownTexts) {
+    Person p = Numbered("smith", 123456789, "mary");
+    p.location = 21;
+    p.birthWord = DateWord(7, 3, 51);
+    p.deathWord = DateWord(0, 11, 98);
+    p.residenceZipWord = 65535 - 501;  // partial ZIP 501
+    p.paymentZipWord = 0;
+    Person q = Numbered("smith", 5, "mary");
+    q.location = 127;
+    q.birthWord = 127;
+    q.deathWord = DateWord(9, 0, -1);
+    Build({p, q});
+    Search("smith");
+    ASSERT_EQ(results->GetPageCount(), 2);
+
+    char line[kListLineSize];
+    results->FormatListLine(0, line);
+    EXPECT_STREQ(line, "SMITH       \tMARY      \t7 Mar 1951\tNov 1998\tMaryland");
+    EXPECT_STREQ(results->FormatDetailLine(0), "123-45-6789\tXX501\t---\t");
+    results->FormatListLine(1, line);
+    EXPECT_STREQ(line, "SMITH       \tMARY      \t---\t9 ---\tPE");
+    EXPECT_STREQ(results->FormatDetailLine(1), "000-00-0005\t---\t---\t");
+
+    for (int row : {0, 1}) {
+        results->FormatListLine(row, line);
+        EXPECT_EQ(std::count(line, line + std::strlen(line), '\t'), 4);
+        const char* detail = results->FormatDetailLine(row);
+        EXPECT_EQ(std::count(detail, detail + std::strlen(detail), '\t'), 3);
+    }
+    results->FormatListLine(2, line);  // not on the page
+    EXPECT_STREQ(line, "");
+    EXPECT_EQ(results->FormatDetailLine(2), nullptr);
+}
+
+TEST_F(ResultSetTest, AHitFileThatCannotBeWrittenIsReportedAndShowsNothing) {
+    Build(Many("pager", 30));
+    // Full disk: the hit file is a link to a device that refuses every write.
+    fs::remove(set->program + "test.bin");
+    fs::create_symlink("/dev/full", set->program + "test.bin");
+    index = std::make_unique<CDeathIndex>();
+    results = std::make_unique<CResultSet>(index.get());
+    index->SetResultSet(results.get());
+    Search("pager", [](CSearchCriteria& q) { q.SetState(0); });
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(
+        host.messages[0].text.find("Cannot write the hit file \"" + set->program + "test.bin\""),
+        std::string::npos);
+    EXPECT_EQ(results->GetTotal(), 0);
+    EXPECT_EQ(results->GetPageCount(), 0);
+
+    // A program folder that does not exist: nothing can be created at all.
+    host.messages.clear();
+    host.programDir = set->root / "no-such-folder/";
+    index = std::make_unique<CDeathIndex>();
+    results = std::make_unique<CResultSet>(index.get());
+    index->SetResultSet(results.get());
+    Search("pager", [](CSearchCriteria& q) { q.SetFirstName("john"); });
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find("no-such-folder/test.bin"), std::string::npos);
+    EXPECT_EQ(results->GetTotal(), 0);
+
+    // Without a filter the hit file is not needed: the run is paged directly.
+    host.messages.clear();
+    Search("pager");
+    EXPECT_EQ(results->GetTotal(), 30);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ResultSetTest, AnUnreadableFirstNameListNeverRunsUnfiltered) {
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> damage;
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string& list) { fs::remove(list); }},
+        {"too short", [](const std::string& list) { fs::resize_file(list, 10 * 20); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.messages.clear();
+        Build(Many("pager", 12));
+        c.damage(set->disc2 + "fname.fst");
+        Search("pager", [](CSearchCriteria& q) { q.SetFirstName("john"); });
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_NE(host.messages[0].text.find("fname.fst"), std::string::npos);
+        EXPECT_EQ(results->GetTotal(), 0);
+        EXPECT_EQ(results->GetPageCount(), 0);
+    }
+    // The list lines of a search without a first name show the fallback, not garbage.
+    fs::remove(set->disc2 + "fname.fst");
+    Search("pager");
+    ASSERT_GT(results->GetPageCount(), 0);
+    char line[kListLineSize];
+    results->FormatListLine(0, line);
+    EXPECT_STREQ(line, "PAGER       \tn/a\t---\t---\t---");
+}
+
+TEST_F(ResultSetTest, ShortDataStopsScansAndIsReportedOnce) {
+    Build(Many("pager", 250));
+    fs::resize_file(set->disc2 + "dp1.car", 0);  // keep the file, lose its records
+    std::vector<unsigned char> bytes(16 * 140);  // 140 records of zeros, the run needs 250
+    WriteFileBytes(set->disc2 + "dp1.car", bytes);
+    for (const auto& filter : std::vector<std::function<void(CSearchCriteria&)>>{
+             [](CSearchCriteria& q) { q.SetState(0); },
+             [](CSearchCriteria& q) { q.SetFirstName("JOHN"); },
+             {}}) {
+        host.messages.clear();
+        Search("pager", filter);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_NE(host.messages[0].text.find("shorter than the index says"), std::string::npos);
+        EXPECT_EQ(results->GetTotal(), 0);
+    }
+}
+
+TEST_F(ResultSetTest, PagesNeverReachPastTheRangeEnd) {
+    Build(Many("pager", 250));
+    index->OpenIndexFor("PAGER       ");
+    RawDeathRecord block[101];
+    EXPECT_EQ(index->ReadPage(0, 250, block), 100);
+    EXPECT_EQ(index->ReadPage(240, 250, block), 10);
+    EXPECT_EQ(index->ReadPage(250, 250, block), 0);  // an empty range reads nothing
+    EXPECT_FALSE(index->DataWasShort());
+}
+
+TEST_F(ResultSetTest, AnEmptyRunIsNeverReadOutsideItself) {
+    Build(Many("pager", 5));
+    // Point SMITH at an empty run just past the end of the data: any read would fail.
+    const std::string tree = set->disc2 + "gst12.tre";
+    builder::BuildTree({builder::MakeTreeItem("SMITH       ", 6, 0)}).WriteTo(tree);
+    for (const auto& filter : std::vector<std::function<void(CSearchCriteria&)>>{
+             [](CSearchCriteria& q) { q.SetFirstName("JOHN"); },
+             [](CSearchCriteria& q) { q.SetState(3); },
+             {}}) {
+        Search("smith", filter);
+        EXPECT_EQ(criteria.firstRecord, 6);
+        EXPECT_EQ(results->GetTotal(), 0);
+        EXPECT_EQ(results->GetPageCount(), 0);
+        EXPECT_FALSE(index->DataWasShort());
+    }
+    EXPECT_TRUE(host.messages.empty());
+}

@@ -1,0 +1,54 @@
+// A host for tests: records every message box, answers from a script, and knows the
+// directories the test gives it. Installs itself for its lifetime.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host.h"
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    unsigned style = 0;
+};
+
+class ScriptedHost : public Host {
+  public:
+    ScriptedHost();
+    ~ScriptedHost() override;
+    ScriptedHost(const ScriptedHost&) = delete;
+    ScriptedHost& operator=(const ScriptedHost&) = delete;
+
+    int ShowMessage(const char* text, const char* caption, unsigned style) override;
+    const char* ProgramDir() const override { return programDir.c_str(); }
+    const char* DiscDir(int disc) const override {
+        return disc == 1 ? disc1Dir.c_str() : disc2Dir.c_str();
+    }
+    void Exit(int status) override;
+
+    // What the test sets up.
+    std::string programDir;
+    std::string disc1Dir;
+    std::string disc2Dir;
+    // Answers for the boxes, in order; when empty, OK boxes get IDOK and OK/Cancel boxes
+    // IDCANCEL (so a disc request never loops).
+    std::deque<int> answers;
+    // Called for each box before it is answered (e.g. to "insert" a disc).
+    std::function<void(const ShownMessage&)> onMessage;
+    // When true, Exit records the status and returns (the engine must then carry on safely);
+    // otherwise it prints the last message on stderr and ends the process, for death tests.
+    bool survivesExit = false;
+
+    // What the engine did.
+    std::vector<ShownMessage> messages;
+    std::vector<int> exits;
+
+    // Texts of all boxes so far, for assertions.
+    std::vector<std::string> Texts() const;
+
+  private:
+    Host* previous;
+};

@@ -1,0 +1,378 @@
+// vel7m-search: the search engine on the command line, for scripting, export and checking
+// results without the window. Same engine, same query checks, same texts.
+#include <unistd.h>
+
+#include <strings.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <string>
+
+#include "death_index.h"
+#include "death_record.h"
+#include "host.h"
+#include "result_set.h"
+#include "search_criteria.h"
+#include "settings_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFatal = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitNoDisc = 3;
+constexpr int kExitProblem = 4;
+
+const char kUsage[] =
+    "Usage: vel7m-search [--settings FILE | --disc1 DIR --disc2 DIR] --surname TEXT\n"
+    "                    [--first TEXT] [--birth YEAR] [--death YEAR] [--state CODE|NAME]\n"
+    "                    [--format table|lines|csv|json]\n"
+    "\n"
+    "Searches the death index on the two data discs and prints every record found.\n"
+    "\n"
+    "  --surname TEXT   surname, at most 12 characters (required)\n"
+    "  --first TEXT     given name, at most 10 characters\n"
+    "  --birth YEAR     year of birth, 1870 to 1998\n"
+    "  --death YEAR     year of death, 1900 to 1998\n"
+    "  --state CODE     last known residence: a location code 1 to 65 or its name\n"
+    "                   (\"Ohio\", \"new york\"); 0 or \"Unknown\" means any\n"
+    "  --disc1 DIR      directory of disc 1 (surnames A - K)\n"
+    "  --disc2 DIR      directory of disc 2 (surnames L - Z)\n"
+    "  --settings FILE  read CDPath and CD2Path from section [Vel7m] of FILE; a bare name\n"
+    "                   is looked up in $WINDIR, else $XDG_CONFIG_HOME, else ~/.config\n"
+    "                   (default: brisel.ini there)\n"
+    "  --format F       table (default, aligned columns), lines (the window's texts: the\n"
+    "                   count line, then list line TAB detail line per record), csv\n"
+    "                   (RFC 4180 with a header row) or json (one object per record per line)\n"
+    "  --help           show this text\n"
+    "\n"
+    "Exit status: 0 done; 1 a data file is missing or a tree file is damaged; 2 the query\n"
+    "or the command line is wrong; 3 a disc is missing and no one can be asked to insert\n"
+    "it; 4 the search ran but reported a problem (the message is on standard error).\n";
+
+// Messages go to standard error; a disc request is asked on the terminal when there is one.
+class CommandLineHost final : public Host {
+  public:
+    std::string programDir;
+    std::string disc1;
+    std::string disc2;
+    bool interactive = false;
+    bool problemReported = false;
+
+    int ShowMessage(const char* text, const char* /*caption*/, unsigned style) override {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", text);
+        if ((style & MB_TYPEMASK) != MB_OKCANCEL) {
+            problemReported = true;
+            return IDOK;
+        }
+        if (!interactive)
+            std::exit(kExitNoDisc);
+        for (;;) {
+            std::fprintf(stderr, "[O]K or [C]ancel? ");
+            char answer[32];
+            if (std::fgets(answer, sizeof answer, stdin) == nullptr)
+                return IDCANCEL;
+            const char c = answer[0];
+            if (c == 'o' || c == 'O' || c == '\n')
+                return IDOK;
+            if (c == 'c' || c == 'C')
+                return IDCANCEL;
+        }
+    }
+    const char* ProgramDir() const override { return programDir.c_str(); }
+    const char* DiscDir(int disc) const override {
+        return disc == 1 ? disc1.c_str() : disc2.c_str();
+    }
+    void Exit(int status) override { std::exit(status); }
+    const char* AppTitle() const override { return "vel7m-search"; }
+};
+
+CommandLineHost g_host;
+std::string g_hitFolder;
+
+void RemoveHitFolder() {
+    if (g_hitFolder.empty())
+        return;
+    std::error_code ec;
+    fs::remove_all(g_hitFolder, ec);
+}
+
+[[noreturn]] void Refuse(const char* text) {
+    std::fprintf(stderr, "%s\n", text);
+    std::exit(kExitUsage);
+}
+
+struct Options {
+    const char* settings = nullptr;
+    const char* disc1 = nullptr;
+    const char* disc2 = nullptr;
+    const char* surname = nullptr;
+    const char* first = nullptr;
+    const char* birth = nullptr;
+    const char* death = nullptr;
+    const char* state = nullptr;
+    const char* format = "table";
+};
+
+constexpr struct {
+    const char* name;
+    const char* Options::*field;
+} kOptionFields[] = {
+    {"--settings", &Options::settings}, {"--disc1", &Options::disc1},
+    {"--disc2", &Options::disc2},       {"--surname", &Options::surname},
+    {"--first", &Options::first},       {"--birth", &Options::birth},
+    {"--death", &Options::death},       {"--state", &Options::state},
+    {"--format", &Options::format},
+};
+
+[[noreturn]] void UsageError(const std::string& message) {
+    std::fprintf(stderr, "vel7m-search: %s\n\n%s", message.c_str(), kUsage);
+    std::exit(kExitUsage);
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        if (name == "--help" || name == "-h") {
+            std::fputs(kUsage, stdout);
+            std::exit(kExitOk);
+        }
+        // Both "--name value" and "--name=value".
+        const char* value = nullptr;
+        if (const std::size_t eq = name.find('=');
+            name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = argv[i] + eq + 1;
+            name.resize(eq);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        }
+        const auto option = std::find_if(std::begin(kOptionFields), std::end(kOptionFields),
+                                         [&](const auto& f) { return name == f.name; });
+        if (option == std::end(kOptionFields))
+            UsageError("unknown option '" + name + "'");
+        if (value == nullptr)
+            UsageError(name + " needs a value");
+        o.*(option->field) = value;
+    }
+    const std::string format = o.format;
+    if (format != "table" && format != "lines" && format != "csv" && format != "json") {
+        UsageError("unknown format '" + format + "' (table, lines, csv or json)");
+    }
+    if (o.settings != nullptr && (o.disc1 != nullptr || o.disc2 != nullptr)) {
+        UsageError("give --settings or --disc1/--disc2, not both");
+    }
+    return o;
+}
+
+// Checks a typed year like the form: the year, or the form's message and exit status 2.
+int CheckYear(const char* text, int first, const char* message) {
+    const int year = ParseLeadingInt(text);
+    if (year < first || year > kLastYear) {
+        char line[64];
+        std::snprintf(line, sizeof line, message, kLastYear);
+        Refuse(line);
+    }
+    return year;
+}
+
+// A location code from a number 0..65 or a name of the table; -1 when it is neither.
+int ParseState(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const long code = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && errno == 0)
+        return code >= 0 && code < kLocationNameCount ? static_cast<int>(code) : -1;
+    for (int i = 0; i < kLocationNameCount; ++i) {
+        if (strcasecmp(text, LocationNames[i]) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// Fills the criteria with the form's checks, in the form's order; refuses like the form.
+void FillCriteria(const Options& o, CSearchCriteria& criteria) {
+    if (o.surname == nullptr || *o.surname == '\0')
+        Refuse("Please enter a surname.");
+    criteria.SetSurname(o.surname);
+    if (g_host.problemReported)
+        std::exit(kExitUsage);  // the criteria showed why
+    if (o.first != nullptr && *o.first != '\0') {
+        criteria.SetFirstName(o.first);
+        if (g_host.problemReported)
+            std::exit(kExitUsage);
+    }
+    if (o.death != nullptr && *o.death != '\0') {
+        criteria.SetDeathYear(
+            CheckYear(o.death, kFirstDeathYear, "Death year must be between 1900 and %d"));
+    }
+    if (o.birth != nullptr && *o.birth != '\0') {
+        criteria.SetBirthYear(
+            CheckYear(o.birth, kFirstBirthYear, "Birth year must be between 1870 and %d"));
+    }
+    if (criteria.birthYearSet && criteria.deathYearSet && criteria.birthYear > criteria.deathYear) {
+        Refuse("Birth year must be the same or earlier than\nthe death year.");
+    }
+    if (o.state != nullptr) {
+        const int code = ParseState(o.state);
+        if (code < 0) {
+            UsageError(std::string("unknown state '") + o.state +
+                       "' (a location code 0 to 65 or its name)");
+        }
+        if (code > 0)
+            criteria.SetState(code);
+    }
+}
+
+// The five list fields and three detail fields of one hit, padding trimmed.
+struct Hit {
+    char buffer[kListLineSize + kDetailLineSize];
+    const char* field[8];
+};
+
+void SplitHit(const char* listLine, const char* detailLine, Hit& hit) {
+    std::snprintf(hit.buffer, sizeof hit.buffer, "%s\t%s", listLine, detailLine ? detailLine : "");
+    char* p = hit.buffer;
+    for (int i = 0; i < 8; ++i) {
+        hit.field[i] = p;
+        char* tab = std::strchr(p, '\t');
+        char* end = tab != nullptr ? tab : p + std::strlen(p);
+        while (end > p && end[-1] == ' ')
+            --end;  // names are blank-padded
+        const bool last = tab == nullptr;
+        *end = '\0';
+        p = last ? end : tab + 1;
+    }
+}
+
+void PrintCsvField(const char* text, bool last) {
+    if (std::strpbrk(text, ",\"\r\n") != nullptr) {
+        std::putchar('"');
+        for (const char* c = text; *c != '\0'; ++c) {
+            if (*c == '"')
+                std::putchar('"');
+            std::putchar(*c);
+        }
+        std::putchar('"');
+    } else {
+        std::fputs(text, stdout);
+    }
+    std::fputs(last ? "\r\n" : ",", stdout);
+}
+
+void PrintJsonString(const char* text) {
+    std::putchar('"');
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != '\0'; ++c) {
+        if (*c == '"' || *c == '\\') {
+            std::printf("\\%c", *c);
+        } else if (*c < 0x20 || *c >= 0x7F) {
+            std::printf("\\u%04x", *c);  // names are 8-bit; read as Latin-1
+        } else {
+            std::putchar(*c);
+        }
+    }
+    std::putchar('"');
+}
+
+const char* const kFieldNames[8] = {"surname",  "first_name", "birth",         "death",
+                                    "location", "ssn",        "zip_residence", "zip_payment"};
+
+void PrintHit(const std::string& format, const char* listLine, const char* detailLine) {
+    if (format == "lines") {
+        std::printf("%s\t%s\n", listLine, detailLine ? detailLine : "");
+        return;
+    }
+    Hit hit;
+    SplitHit(listLine, detailLine, hit);
+    if (format == "table") {
+        std::printf("%-12s  %-10s  %-11s  %-11s  %-23s  %-11s  %-5s  %s\n", hit.field[0],
+                    hit.field[1], hit.field[2], hit.field[3], hit.field[4], hit.field[5],
+                    hit.field[6], hit.field[7]);
+    } else if (format == "csv") {
+        for (int i = 0; i < 8; ++i)
+            PrintCsvField(hit.field[i], i == 7);
+    } else {
+        std::putchar('{');
+        for (int i = 0; i < 8; ++i) {
+            std::printf("%s\"%s\":", i == 0 ? "" : ",", kFieldNames[i]);
+            PrintJsonString(hit.field[i]);
+        }
+        std::puts("}");
+    }
+}
+
+void PrintHeader(const std::string& format, long total) {
+    if (format == "lines") {
+        std::printf("%ld records found.\n", total);
+    } else if (format == "table") {
+        std::printf("%ld records found.\n", total);
+        if (total > 0) {
+            std::printf("%-12s  %-10s  %-11s  %-11s  %-23s  %-11s  %-5s  %s\n", "Surname",
+                        "Given Name", "Born", "Died", "Last Known Residence", "SSN", "ZIP",
+                        "Payment ZIP");
+        }
+    } else if (format == "csv") {
+        for (int i = 0; i < 8; ++i)
+            PrintCsvField(kFieldNames[i], i == 7);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = ParseOptions(argc, argv);
+    g_host.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
+    if (options.disc1 != nullptr || options.disc2 != nullptr) {
+        g_host.disc1 = WithTrailingSlash(options.disc1 != nullptr ? options.disc1 : "");
+        g_host.disc2 = WithTrailingSlash(options.disc2 != nullptr ? options.disc2 : "");
+    } else {
+        const std::string path =
+            ResolveSettingsPath(options.settings != nullptr ? options.settings : "brisel.ini");
+        g_host.disc1 = WithTrailingSlash(ReadSettingsValue(path, "Vel7m", "CDPath"));
+        g_host.disc2 = WithTrailingSlash(ReadSettingsValue(path, "Vel7m", "CD2Path"));
+    }
+    InstallHost(&g_host);
+
+    CSearchCriteria criteria;
+    FillCriteria(options, criteria);
+
+    // A private hit file, so the command and the window can run side by side.
+    std::string pattern = (fs::temp_directory_path() / "vel7m-search-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("vel7m-search: cannot create a folder for the hit file");
+        return kExitFatal;
+    }
+    g_hitFolder = pattern;
+    std::atexit(RemoveHitFolder);
+    g_host.programDir = pattern + "/";
+
+    CDeathIndex index;
+    CResultSet results(&index);
+    index.SetResultSet(&results);
+    index.Search(&criteria);
+
+    const std::string format = options.format;
+    PrintHeader(format, results.GetTotal());
+    char line[kListLineSize];
+    for (;;) {
+        for (int row = 0; row < results.GetPageCount(); ++row) {
+            results.FormatListLine(row, line, sizeof line);
+            PrintHit(format, line, results.FormatDetailLine(row));
+        }
+        if (results.GetPageCount() <= 0 || !results.HasNextPage())
+            break;
+        results.NextPage();
+    }
+    if (std::fflush(stdout) != 0) {
+        std::perror("vel7m-search: cannot write the results");
+        return kExitFatal;
+    }
+    return g_host.problemReported ? kExitProblem : kExitOk;
+}
