@@ -37,9 +37,11 @@ struct NamedMutex {
     std::unique_ptr<QLocalServer> server;
 };
 
+// Open until closed or until the process ends, like the platform's handles: the set is
+// never destroyed, so a handle still open at exit is not a leak.
 std::set<NamedMutex*>& Mutexes() {
-    static std::set<NamedMutex*> mutexes;
-    return mutexes;
+    static auto* mutexes = new std::set<NamedMutex*>;
+    return *mutexes;
 }
 
 // $XDG_RUNTIME_DIR, else a private folder of this user in /tmp; empty when neither is safe.

@@ -31,9 +31,10 @@ QHash<const QWidget*, HWND>& WidgetMap() {
     return map;
 }
 
+// Handles of other copies' windows stay valid for the life of the process.
 std::set<HWND>& RemoteHandles() {
-    static std::set<HWND> remote;
-    return remote;
+    static auto* remote = new std::set<HWND>;
+    return *remote;
 }
 
 quint32 g_nextSerial = 1;
