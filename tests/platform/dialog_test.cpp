@@ -174,6 +174,25 @@ TEST(Dialog, TemplateInDialogUnitsAndTextExchange) {
     EXPECT_EQ(dialog.m_hWnd, nullptr);
 }
 
+class CEscapeDialog : public CDialog {
+  public:
+    CEscapeDialog() : CDialog(114) {}
+    BOOL OnInitDialog() override {
+        CDialog::OnInitDialog();
+        QTimer::singleShot(0, [this] {
+            CWnd* focus = CWnd::GetFocus();
+            Press(focus != nullptr ? focus : this, Qt::Key_Escape);
+        });
+        return TRUE;
+    }
+};
+
+TEST(Dialog, EscapeCancels) {
+    CWinApp app;
+    CEscapeDialog dialog;
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
 TEST(Dialog, MissingTemplateFailsWithoutShowingAnything) {
     CDialog dialog(4242);
     EXPECT_EQ(dialog.DoModal(), -1);

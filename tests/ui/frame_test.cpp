@@ -53,6 +53,12 @@ TEST(MainFrame, SizeIsFixedByTheTrackingLimits) {
     EXPECT_EQ(w->size(), QSize(632, 453)) << "the client area is the backdrop's size";
     w->resize(900, 700);  // as a drag on the border would ask
     EXPECT_EQ(w->size(), QSize(632, 453));
+    CView* view = frame->GetActiveView();
+    ASSERT_NE(view, nullptr);
+    RECT client{};
+    view->GetClientRect(&client);
+    EXPECT_EQ(client.right, 632) << "the view fills the client area";
+    EXPECT_EQ(client.bottom, 453);
     frame->MoveWindow(0, 0, 300, 200);
     RECT r{};
     frame->GetWindowRect(&r);
@@ -202,6 +208,20 @@ TEST(StartUp, ShowsTheCaptionedWindowAndSetsTheErrorMode) {
     platform_test::RestoreWorkArea();
     uitest::FlushEvents();
     EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST(StartUp, QuitPostsCloseAndTheMessageLoopEnds) {
+    uitest::TempDir dir, runtime;
+    uitest::ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.Path());
+    uitest::ScopedEnv windir("WINDIR", dir.Path());
+    uitest::ScriptedBoxes boxes;
+    CViewApp app;
+    ASSERT_TRUE(app.InitInstance());
+    // What the Quit button does: post WM_CLOSE to the main window.
+    app.m_pMainWnd->PostMessage(WM_CLOSE);
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+    uitest::FlushEvents();
 }
 
 }  // namespace
