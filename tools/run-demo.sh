@@ -5,7 +5,8 @@
 set -euo pipefail
 build_dir=$1
 demo=$2
-disc_tool="$build_dir/tools/vel7m-disc"
+disc_tool="$build_dir/tools/disc_tool/vel7m-disc"
+[[ -x "$disc_tool" ]] || disc_tool="$build_dir/tools/vel7m-disc"
 small_tool="$build_dir/tools/vel7m-small-demo"
 
 # A set made by the small stand-in is replaced once the full disc tool exists.
@@ -13,6 +14,7 @@ if [[ -x "$disc_tool" && -f "$demo/.small-demo" ]]; then
     rm -rf "$demo"
 fi
 if [[ ! -f "$demo/brisel.ini" ]]; then
+    rm -rf "$demo"  # what an interrupted earlier run left
     if [[ -x "$disc_tool" ]]; then
         echo "run: writing the demo disc set into $demo (once)"
         "$disc_tool" demo --out "$demo"
