@@ -36,8 +36,8 @@ void TerminalProgress::Update(const char* what, std::int64_t count, double fract
         const double f = fraction > 1 ? 1 : fraction;
         const int width = 24;
         const int filled = static_cast<int>(f * width);
-        bar = "[" + std::string(filled, '#') + std::string(width - filled, '.') + "] " +
-              std::to_string(static_cast<int>(f * 100)) + "%  ";
+        bar.append(1, '[').append(filled, '#').append(width - filled, '.').append("] ");
+        bar.append(std::to_string(static_cast<int>(f * 100))).append("%  ");
     }
     std::fprintf(stderr, "\r\033[K%s%s %s", bar.c_str(), FormatCount(count).c_str(), what);
     if (rate > 0)

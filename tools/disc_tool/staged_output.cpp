@@ -27,8 +27,9 @@ std::string WithSlash(const fs::path& dir) {
 
 // A new folder beside `dir`, hidden, whose name says what it is for.
 bool MakeSibling(const fs::path& dir, const char* purpose, fs::path& made) {
-    std::string pattern =
-        (dir.parent_path() / ("." + dir.filename().string() + "." + purpose + "-XXXXXX")).string();
+    std::string name(1, '.');
+    name.append(dir.filename().string()).append(1, '.').append(purpose).append("-XXXXXX");
+    std::string pattern = (dir.parent_path() / name).string();
     if (mkdtemp(pattern.data()) == nullptr)
         return false;
     // mkdtemp makes the folder private; the set is an ordinary folder once in place.
