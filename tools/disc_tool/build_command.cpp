@@ -1,8 +1,8 @@
 #include "build_command.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <map>
 #include <unordered_set>
 
 #include "csv_reader.h"
