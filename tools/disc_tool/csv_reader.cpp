@@ -1,0 +1,108 @@
+#include "csv_reader.h"
+
+namespace disctool {
+
+CsvReader::CsvReader(std::FILE* input) : in(input) {
+    // A byte order mark is not part of the first field.
+    Fill();
+    if (end >= 3 && static_cast<unsigned char>(buffer[0]) == 0xEF &&
+        static_cast<unsigned char>(buffer[1]) == 0xBB &&
+        static_cast<unsigned char>(buffer[2]) == 0xBF) {
+        pos = 3;
+        bytesRead = 3;
+    }
+}
+
+void CsvReader::Fill() {
+    pos = 0;
+    end = eof ? 0 : std::fread(buffer.data(), 1, buffer.size(), in);
+    if (end == 0) {
+        eof = true;
+        readError = readError || std::ferror(in) != 0;
+    }
+}
+
+int CsvReader::RawGet() {
+    if (pos == end) {
+        Fill();
+        if (end == 0)
+            return EOF;
+    }
+    ++bytesRead;
+    return static_cast<unsigned char>(buffer[pos++]);
+}
+
+// One byte, with CR LF and a lone CR both read as LF; counts the lines.
+int CsvReader::Get() {
+    int c = pushedBack != kNone ? pushedBack : RawGet();
+    pushedBack = kNone;
+    if (c == '\r') {
+        const int next = RawGet();
+        if (next != '\n' && next != EOF)
+            pushedBack = next;
+        c = '\n';
+    }
+    if (c == '\n')
+        ++line;
+    return c;
+}
+
+void CsvReader::Append(std::string& field, int c) {
+    if (field.size() < kMaxFieldBytes) {
+        field += static_cast<char>(c);
+    } else if (problem.empty()) {
+        problem = "a field is longer than " + std::to_string(kMaxFieldBytes) + " bytes";
+    }
+}
+
+bool CsvReader::Next(std::vector<std::string>& fields) {
+    fields.clear();
+    problem.clear();
+    int c = Get();
+    while (c == '\n')  // blank lines separate nothing
+        c = Get();
+    if (c == EOF)
+        return false;
+    recordLine = line;
+
+    for (;;) {
+        std::string field;
+        if (c == '"') {
+            const long opened = line;
+            for (;;) {
+                c = Get();
+                if (c == EOF) {
+                    problem = "the quoted field opened on line " + std::to_string(opened) +
+                              " is never closed";
+                    fields.push_back(std::move(field));
+                    return true;
+                }
+                if (c == '"') {
+                    c = Get();
+                    if (c != '"')
+                        break;
+                }
+                Append(field, c);
+            }
+            // Text after the closing quote is kept, as most readers do, but it is not CSV.
+            if (c != ',' && c != '\n' && c != EOF && problem.empty())
+                problem = "characters follow a closing quote";
+            while (c != ',' && c != '\n' && c != EOF) {
+                Append(field, c);
+                c = Get();
+            }
+        } else {
+            // A quote inside an unquoted field is taken literally.
+            while (c != ',' && c != '\n' && c != EOF) {
+                Append(field, c);
+                c = Get();
+            }
+        }
+        fields.push_back(std::move(field));
+        if (c != ',')
+            return true;
+        c = Get();
+    }
+}
+
+}  // namespace disctool
