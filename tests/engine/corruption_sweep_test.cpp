@@ -90,6 +90,7 @@ class Sweep {
   public:
     explicit Sweep(const TestDiscSet& set) {
         set.Use(host);
+        results = std::make_unique<CResultSet>(&index);
         host.survivesExit = true;
         results->SetPageSize(false);
         index.SetResultSet(results.get());
@@ -161,7 +162,7 @@ class Sweep {
 
     CDeathIndex index;
     CSearchCriteria criteria;
-    std::unique_ptr<CResultSet> results = std::make_unique<CResultSet>(&index);
+    std::unique_ptr<CResultSet> results;  // made once the host knows the program folder
     std::vector<std::vector<int>> expected;
 };
 
