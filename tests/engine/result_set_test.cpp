@@ -315,6 +315,30 @@ TEST_F(ResultSetTest, UnknownYearsMatchOnlyAsTheFormatSays) {
     EXPECT_EQ(AllHits(), std::vector<int>{2});
 }
 
+// Hits are handed to the hit file in batches; a result larger than a batch must still come
+// back whole and in record order, from either scan, in a file of exactly the hits.
+TEST_F(ResultSetTest, ResultsLargerThanOneBatchOfHitsComeBackWholeAndInOrder) {
+    const int n = 3 * kStagedHits + 17;
+    Build(Many("many", n));
+    const struct {
+        const char* name;
+        std::function<void(CSearchCriteria&)> criteria;
+    } cases[] = {
+        {"block scan", [](CSearchCriteria& q) { q.SetState(0); }},
+        {"seek scan", [](CSearchCriteria& q) { q.SetFirstName("john"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Search("many", c.criteria);
+        ASSERT_EQ(results->GetTotal(), n);
+        EXPECT_EQ(fs::file_size(set->program + "test.bin"), n * sizeof(RawDeathRecord));
+        EXPECT_EQ(AllHits(), Range(1, n));
+        results->PrevPage();  // back from the short last page, as the window allows
+        EXPECT_EQ(Page(), Range(n - 19, n - 10));
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(ResultSetTest, ListAndDetailLinesCarryTheShownTexts) {
     Person p = Numbered("smith", 123456789, "mary");
     p.location = 21;
