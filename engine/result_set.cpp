@@ -33,6 +33,54 @@ bool CResultSet::Criteria::Matches(const RawDeathRecord& raw) const {
     return true;
 }
 
+namespace {
+
+// Copies the hits among `n` records to `hits` and returns their number. One instance per set
+// of criteria, so that the loop tests only what is asked; and no branch per record, since
+// hits come at random within a run and a branch on each would often be mispredicted.
+template <bool S, bool F, bool B, bool D>
+int CollectHits(const CResultSet::Criteria& c, const RawDeathRecord* records, int n,
+                RawDeathRecord* hits) {
+    // Locals: the copies into `hits` could otherwise alias the criteria and force a reload
+    // of each of them per record.
+    const int state = c.state & 0xFF;
+    const int firstName = c.firstName;
+    const int birth = c.birth;
+    const int death = c.death;
+    RawDeathRecord* next = hits;
+    for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
+        bool hit = true;
+        if constexpr (S)
+            hit &= LocationCode(*raw) == state;
+        if constexpr (F)
+            hit &= FirstNameIndex(*raw) == firstName;
+        if constexpr (B)
+            hit &= BirthYear(*raw) == birth;
+        if constexpr (D)
+            hit &= DeathYear(*raw) == death;
+        *next = *raw;
+        next += hit ? 1 : 0;
+    }
+    return static_cast<int>(next - hits);
+}
+
+using HitCollector = int (*)(const CResultSet::Criteria&, const RawDeathRecord*, int,
+                             RawDeathRecord*);
+
+// Indexed by state * 8 + first name * 4 + birth * 2 + death.
+constexpr HitCollector kCollectors[16] = {
+    CollectHits<false, false, false, false>, CollectHits<false, false, false, true>,
+    CollectHits<false, false, true, false>,  CollectHits<false, false, true, true>,
+    CollectHits<false, true, false, false>,  CollectHits<false, true, false, true>,
+    CollectHits<false, true, true, false>,   CollectHits<false, true, true, true>,
+    CollectHits<true, false, false, false>,  CollectHits<true, false, false, true>,
+    CollectHits<true, false, true, false>,   CollectHits<true, false, true, true>,
+    CollectHits<true, true, false, false>,   CollectHits<true, true, false, true>,
+    CollectHits<true, true, true, false>,    CollectHits<true, true, true, true>,
+};
+
+}  // namespace
+
 CResultSet::CResultSet(CDeathIndex* recordReader) : reader(recordReader) {
     char path[kMaxPath];
     // An over-long program folder leaves the path empty; filters then report the hit file.
@@ -192,19 +240,19 @@ void CResultSet::SeekScan(const Criteria& criteria) {
 }
 
 void CResultSet::BlockScan(const Criteria& criteria) {
+    const HitCollector collect =
+        kCollectors[(criteria.hasState ? 8 : 0) + (criteria.hasFirstName ? 4 : 0) +
+                    (criteria.hasBirth ? 2 : 0) + (criteria.hasDeath ? 1 : 0)];
     position = rangeStart;
     do {
-        const int n = reader->ReadPage(position, rangeEnd, block);
+        // Blocks of 100 records, tested where the reader holds them.
+        int n = 0;
+        const RawDeathRecord* records = reader->ViewPage(position, rangeEnd, n);
         if (n <= 0)
             break;  // nothing more can be read: never test what did not arrive
-        // Hits of one block go to the hit file in one write, in their order.
+        // Hits of one block go to the hit file together, in their order.
         RawDeathRecord hits[kBlockRecords];
-        int found = 0;
-        for (int i = 0; i < n; ++i) {
-            if (criteria.Matches(block[i]))
-                hits[found++] = block[i];
-        }
-        hitFile->AppendMany(hits, found);
+        hitFile->AppendMany(hits, collect(criteria, records, n, hits));
         position += n;
     } while (position < rangeEnd);
 }
