@@ -71,6 +71,9 @@ bool CDeathIndex::OpenIndexFor(const char* key) {
     char path[kMaxPath];
     if (FormatPath(path, "%sfname.fst", discDir))
         firstNames = OpenFile(path, "r");
+    if (firstNames)
+        std::setvbuf(firstNames.get(), nullptr, _IONBF, 0);  // read through `names`
+    namesStart = -1;
     ForgetCachedFirstName();
     // An over-long directory names no file; the tree below then reads as empty.
     if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
@@ -348,6 +351,7 @@ const RawDeathRecord* CDeathIndex::ViewPage(int start, int end, int& count) {
 void CDeathIndex::CloseAll() {
     tree.reset();
     firstNames.reset();
+    namesStart = -1;
     dataFile.reset();
     currentFile = -1;
     streamOffset = -1;

@@ -92,6 +92,9 @@ class CDeathIndex {
     // window; returns how many arrived (fewer at the end of the file).
     std::size_t Fetch(long offset, std::size_t bytes, void* out);
     bool FillWindow(long offset, std::size_t bytes);
+    // Copies name `index` of the first-name list to `out` (10 bytes); false when it cannot be
+    // read whole.
+    bool ReadFirstNameRecord(int index, char* out);
 
     std::int32_t recordsPerFile = kRecordsPerFile;
     std::unique_ptr<CTreeFile> tree;
@@ -113,5 +116,11 @@ class CDeathIndex {
     std::size_t windowBytes = 0;
     RawDeathRecord window[40 * kPageRead];
     RawDeathRecord crossing[kPageRead + 1];  // a page that reaches into the next file
+
+    // The first-name list likewise: its binary search and the names of a page mostly fall
+    // into a few pieces of it.
+    long namesStart = -1;  // file offset of names[0], -1 when it holds nothing
+    std::size_t namesBytes = 0;
+    char names[400 * kFirstNameRecordSize];
     int viewRecords = 0;  // records at the last page ViewPage gave, beyond the page included
 };

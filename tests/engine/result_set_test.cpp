@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -292,6 +293,45 @@ TEST_F(ResultSetTest, FirstNamesBelowInsideBetweenAndAboveTheList) {
     EXPECT_EQ(AllHits(), std::vector<int>{51});
     Search("other", [](CSearchCriteria& q) { q.SetFirstName("AARON"); });
     EXPECT_EQ(AllHits(), std::vector<int>{50});
+}
+
+// A list of many names is read in pieces; names at the edges of the pieces and at the end of
+// the list must be found by the search and shown in the list lines like any other.
+TEST_F(ResultSetTest, EveryNameOfALongListIsFoundAndShown) {
+    const int n = 1234;  // the list: 11 fillers, these names, 10 fillers
+    auto name = [](int i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "N%04d", i);
+        return std::string(text);
+    };
+    std::vector<Person> people;
+    for (int i = 0; i < n; ++i)
+        people.push_back(Numbered("many", i + 1, name(i)));
+    Build(people);
+
+    // Each shown line names the person whose SSN it carries.
+    Search("many");
+    ASSERT_EQ(results->GetTotal(), n);
+    int shown = 0;
+    char line[kListLineSize];
+    do {
+        for (int row = 0; row < results->GetPageCount(); ++row) {
+            results->FormatListLine(row, line);
+            const int i = Ssn(*results->PageRecord(row)) - 1;
+            EXPECT_EQ(std::string(line).substr(0, 24), "MANY        \t" + name(i) + "     \t") << i;
+            ++shown;
+        }
+        results->NextPage();
+    } while (results->GetPageCount() > 0);
+    EXPECT_EQ(shown, n);
+
+    for (const int i : {0, 388, 389, 390, 788, 789, 1188, 1189, 1190, n - 1}) {
+        Search("many", [&](CSearchCriteria& q) { q.SetFirstName(name(i).c_str()); });
+        EXPECT_EQ(AllHits(), std::vector<int>{i + 1}) << name(i);
+    }
+    Search("many", [](CSearchCriteria& q) { q.SetFirstName("N9999"); });
+    EXPECT_EQ(AllHits(), std::vector<int>{});
+    EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(ResultSetTest, UnknownYearsMatchOnlyAsTheFormatSays) {
