@@ -1,9 +1,12 @@
 # Entry points: `make test` (what CI runs) and `make run` (the program on the demo discs).
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)
-DEP_GROUPS ?= build
+DEP_GROUPS ?= build gui
+DEMO_DIR := $(CURDIR)/demo
+# Two cores: the build shares the machine.
+JOBS ?= 2
 
-.PHONY: all deps configure build test asan-test clean format
+.PHONY: all deps configure build test asan-test fuzz run clean format
 
 all: build
 
@@ -14,13 +17,21 @@ configure: deps
 	@cmake --preset $(PRESET) >/dev/null
 
 build: configure
-	@cmake --build --preset $(PRESET)
+	@cmake --build --preset $(PRESET) -j $(JOBS)
 
 test: build
 	@ctest --preset $(PRESET)
 
+# The program on the demo discs (made once into demo/, which git ignores).
+run: build
+	@tools/run-demo.sh $(BUILD_DIR) $(DEMO_DIR)
+
 asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+# Each fuzz target briefly from its seeds; FUZZ_SECONDS=3600 for a real campaign per target.
+fuzz: deps
+	@fuzz/run-regression.sh $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -17,7 +17,7 @@
 #include "host.h"
 #include "result_set.h"
 #include "search_criteria.h"
-#include "settings_file.h"
+#include "winapi.h"
 
 namespace fs = std::filesystem;
 
@@ -102,6 +102,13 @@ void RemoveHitFolder() {
         return;
     std::error_code ec;
     fs::remove_all(g_hitFolder, ec);
+}
+
+// A directory with the separator appended when it lacks one; "" stays "".
+std::string WithTrailingSlash(std::string dir) {
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    return dir;
 }
 
 [[noreturn]] void Refuse(const char* text) {
@@ -333,10 +340,13 @@ int main(int argc, char** argv) {
         g_host.disc1 = WithTrailingSlash(options.disc1 != nullptr ? options.disc1 : "");
         g_host.disc2 = WithTrailingSlash(options.disc2 != nullptr ? options.disc2 : "");
     } else {
-        const std::string path =
-            ResolveSettingsPath(options.settings != nullptr ? options.settings : "brisel.ini");
-        g_host.disc1 = WithTrailingSlash(ReadSettingsValue(path, "Vel7m", "CDPath"));
-        g_host.disc2 = WithTrailingSlash(ReadSettingsValue(path, "Vel7m", "CD2Path"));
+        // The application's own reader: bare names are found where the window finds them.
+        const char* file = options.settings != nullptr ? options.settings : "brisel.ini";
+        char value[kMaxPath * 4];
+        GetPrivateProfileStringA("Vel7m", "CDPath", "", value, sizeof value, file);
+        g_host.disc1 = WithTrailingSlash(value);
+        GetPrivateProfileStringA("Vel7m", "CD2Path", "", value, sizeof value, file);
+        g_host.disc2 = WithTrailingSlash(value);
     }
     InstallHost(&g_host);
 

@@ -1,0 +1,124 @@
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <cstdlib>
+
+#include "widgets.h"
+
+namespace {
+
+QMessageBox::Icon IconOf(unsigned style) {
+    switch (style & MB_ICONMASK) {
+        case MB_ICONHAND:
+            return QMessageBox::Critical;
+        case MB_ICONQUESTION:
+            return QMessageBox::Question;
+        case MB_ICONEXCLAMATION:
+            return QMessageBox::Warning;
+        case MB_ICONINFORMATION:
+            return QMessageBox::Information;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+// The window a box belongs to: the active one of ours, else the main window.
+QWidget* OwnerWidget() {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    CWnd* main = AfxGetMainWnd();
+    return main != nullptr && afx::IsLiveWindow(main->m_hWnd) ? main->m_hWnd->widget.data()
+                                                              : nullptr;
+}
+
+}  // namespace
+
+GuiHost& AfxGetGuiHost() {
+    static GuiHost host;
+    return host;
+}
+
+int GuiHost::ShowMessage(const char* text, const char* caption, unsigned style) {
+    bool okCancel = (style & MB_TYPEMASK) == MB_OKCANCEL;
+    if (m_scripted) {
+        int answer = okCancel ? IDCANCEL : IDOK;
+        if (!m_answers.empty()) {
+            answer = m_answers.front();
+            m_answers.pop_front();
+        }
+        if (!okCancel)
+            answer = IDOK;
+        m_shown.push_back(
+            {text != nullptr ? text : "", caption != nullptr ? caption : "", style, answer});
+        return answer;
+    }
+    afx::EnsureApplication();
+    QMessageBox box(IconOf(style), afx::FromAnsi(caption != nullptr ? caption : ""),
+                    afx::FromAnsi(text != nullptr ? text : ""), QMessageBox::NoButton,
+                    OwnerWidget());
+    box.setWindowModality(Qt::ApplicationModal);
+    afx::ApplyDialogColours(&box);
+    QPushButton* ok = box.addButton(QMessageBox::Ok);
+    QPushButton* cancel = okCancel ? box.addButton(QMessageBox::Cancel) : nullptr;
+    box.setDefaultButton(ok);
+    // Escape or the close box answer Cancel, or OK when there is no Cancel.
+    box.setEscapeButton(cancel != nullptr ? cancel : ok);
+    // Other copies can raise this box like any window of ours.
+    HWND handle = afx::RegisterForeignWindow(&box, "#32770");
+    afx::EventScope scope;
+    box.exec();
+    afx::UnregisterForeignWindow(handle);
+    int answer = box.clickedButton() == ok || cancel == nullptr ? IDOK : IDCANCEL;
+    m_shown.push_back(
+        {text != nullptr ? text : "", caption != nullptr ? caption : "", style, answer});
+    return answer;
+}
+
+const char* GuiHost::ProgramDir() const {
+    return m_programDir != nullptr && *m_programDir != nullptr ? *m_programDir : "";
+}
+
+const char* GuiHost::DiscDir(int disc) const {
+    const char* dir = disc == 2 ? m_disc2Dir : m_disc1Dir;
+    return dir != nullptr ? dir : "";
+}
+
+void GuiHost::Exit(int status) {
+    if (m_scripted) {
+        m_exits.push_back(status);
+        return;
+    }
+    std::exit(status);
+}
+
+const char* GuiHost::AppTitle() const {
+    return AfxGetAppName();
+}
+
+void GuiHost::BindDirectories(char* const* programDir, const char* disc1Dir, const char* disc2Dir) {
+    m_programDir = programDir;
+    m_disc1Dir = disc1Dir;
+    m_disc2Dir = disc2Dir;
+}
+
+void GuiHost::UnbindDirectories() {
+    BindDirectories(nullptr, nullptr, nullptr);
+}
+
+void GuiHost::StartScript(std::initializer_list<int> answers) {
+    m_scripted = true;
+    m_answers.assign(answers.begin(), answers.end());
+    m_shown.clear();
+    m_exits.clear();
+}
+
+void GuiHost::QueueAnswer(int answer) {
+    m_answers.push_back(answer);
+}
+
+void GuiHost::StopScript() {
+    m_scripted = false;
+    m_answers.clear();
+}

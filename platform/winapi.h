@@ -1,0 +1,60 @@
+// The platform's flat calls that the window code makes: kernel objects, settings files,
+// window lookup and activation, system metrics, bitmaps, cursors and help. The message boxes
+// and the error mode come from host.h, shared with the engine.
+#pragma once
+
+#include "windef.h"
+
+// Named mutex. A name is held by one process at a time; a later CreateMutexA of the same
+// name gets a handle and ERROR_ALREADY_EXISTS. The holder also answers window look-ups from
+// the other copies (FindWindowA) for as long as it runs.
+HANDLE CreateMutexA(void* securityAttributes, BOOL initialOwner, LPCSTR name);
+BOOL ReleaseMutex(HANDLE mutex);
+BOOL CloseHandle(HANDLE handle);
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+// Settings files. A bare file name is looked up in $WINDIR, else $XDG_CONFIG_HOME, else
+// ~/.config. Returns the number of characters copied, without the terminator.
+DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
+                               DWORD size, LPCSTR fileName);
+
+// Top-level windows, also those of another copy of the program (see CreateMutexA).
+HWND FindWindowA(LPCSTR className, LPCSTR windowName);
+BOOL SetForegroundWindow(HWND hWnd);
+HWND GetLastActivePopup(HWND hWnd);
+BOOL IsIconic(HWND hWnd);
+BOOL IsWindow(HWND hWnd);
+BOOL ShowWindow(HWND hWnd, int nCmdShow);
+BOOL BringWindowToTop(HWND hWnd);
+BOOL SetWindowPlacement(HWND hWnd, const WINDOWPLACEMENT* placement);
+BOOL GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT* placement);
+BOOL IsDialogMessageA(HWND hDlg, LPMSG msg);
+void PostQuitMessage(int exitCode);
+
+int GetSystemMetrics(int index);
+BOOL SystemParametersInfoA(UINT action, UINT uiParam, void* pvParam, UINT winIni);
+
+// Bitmaps and icons: resources of a module, or files with LR_LOADFROMFILE.
+HANDLE LoadImageA(HINSTANCE module, LPCSTR name, UINT type, int cx, int cy, UINT flags);
+BOOL DeleteObject(HGDIOBJ object);
+int GetObjectA(HGDIOBJ object, int size, void* out);
+
+// Cursors: the shown cursor is process-wide, as on the platform.
+HCURSOR LoadCursorA(HINSTANCE module, LPCSTR name);
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+
+// Help: HELP_CONTEXT shows the topic with that number of our help file in the help window;
+// HELP_QUIT closes the window.
+BOOL WinHelpA(HWND hWndMain, LPCSTR helpFile, UINT command, ULONG_PTR data);
+
+#define LoadImage LoadImageA
+#define LoadCursor LoadCursorA
+#define GetObject GetObjectA
+#define WinHelp WinHelpA
+#define FindWindow FindWindowA
+#define CreateMutex CreateMutexA
+#define GetPrivateProfileString GetPrivateProfileStringA
+#define SystemParametersInfo SystemParametersInfoA
+#define IsDialogMessage IsDialogMessageA

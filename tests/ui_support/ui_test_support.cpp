@@ -1,0 +1,94 @@
+#include "ui_test_support.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// The window tests need no display; a test binary started by hand behaves as under ctest.
+const bool g_offscreen = [] {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    return true;
+}();
+
+}  // namespace
+
+namespace uitest {
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/vel7m-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    if (made == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    m_path = made;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+void TempDir::Write(const std::string& name, const std::string& content) const {
+    std::ofstream out(File(name), std::ios::binary);
+    out << content;
+}
+
+ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
+    if (const char* old = std::getenv(name))
+        m_old = old;
+    if (value) {
+        setenv(name, value->c_str(), 1);
+    } else {
+        unsetenv(name);
+    }
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (m_old) {
+        setenv(m_name.c_str(), m_old->c_str(), 1);
+    } else {
+        unsetenv(m_name.c_str());
+    }
+}
+
+ScriptedBoxes::ScriptedBoxes(std::initializer_list<int> answers) {
+    AfxGetGuiHost().StartScript(answers);
+    m_previous = InstallHost(&AfxGetGuiHost());
+}
+
+ScriptedBoxes::~ScriptedBoxes() {
+    AfxGetGuiHost().StopScript();
+    InstallHost(m_previous);
+}
+
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void FlushEvents() {
+    if (QCoreApplication::instance() == nullptr)
+        return;
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+std::string SourcePath(const std::string& relative) {
+    return std::string(VEL7M_SOURCE_DIR) + "/" + relative;
+}
+
+}  // namespace uitest

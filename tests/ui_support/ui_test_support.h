@@ -1,0 +1,64 @@
+// Helpers for the window tests: temporary folders and settings, environment, the scripted
+// message-box host, and letting the event loop run.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "afxwin.h"
+
+namespace uitest {
+
+// A fresh folder under /tmp, removed with everything in it at the end.
+class TempDir {
+  public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+    void Write(const std::string& name, const std::string& content) const;
+
+  private:
+    std::string m_path;
+};
+
+// Sets (or with nullopt unsets) an environment variable for the scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, std::optional<std::string> value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// Installs the GUI host in scripted mode: boxes are recorded and answered, none is shown.
+class ScriptedBoxes {
+  public:
+    explicit ScriptedBoxes(std::initializer_list<int> answers = {});
+    ~ScriptedBoxes();
+    ScriptedBoxes(const ScriptedBoxes&) = delete;
+    ScriptedBoxes& operator=(const ScriptedBoxes&) = delete;
+    const std::vector<MessageBoxRecord>& Shown() const { return AfxGetGuiHost().Shown(); }
+
+  private:
+    Host* m_previous;
+};
+
+// Runs the event loop until `done` holds or `timeoutMs` passes; returns `done()`.
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs);
+// Lets queued events (deferred deletes too) run.
+void FlushEvents();
+
+// Where the program's own files are, for tests that read them.
+std::string SourcePath(const std::string& relative);
+
+}  // namespace uitest

@@ -1,0 +1,32 @@
+// The application object: single running copy, settings, document/view set-up, error mode.
+#pragma once
+
+#include "afxwin.h"
+
+// Settings file, its section and keys.
+inline constexpr char kSettingsFile[] = "brisel.ini";
+inline constexpr char kSettingsSection[] = "Vel7m";
+// Directories end in this separator.
+inline constexpr char kPathSeparator = '/';
+
+class CViewApp : public CWinApp {
+  public:
+    CViewApp();
+    ~CViewApp() override;
+
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+    // Reads the three directories from the settings file; may be called again. Returns
+    // FALSE when a value had to be refused (the user has been told).
+    BOOL ReadSettings();
+
+    char* m_pszVelDir;          // program folder, heap string, null until read
+    char m_szCDPath[kMaxPath];  // disc 1 folder
+    char m_szCD2Path[kMaxPath];
+    unsigned m_nOldErrorMode;  // 0: start-up has not changed the error mode
+
+  protected:
+    // Set when start-up had to stop for a failure, so that the exit status tells it.
+    BOOL m_bStartFailed;
+    DECLARE_MESSAGE_MAP()
+};
