@@ -35,51 +35,87 @@ bool CResultSet::Criteria::Matches(const RawDeathRecord& raw) const {
 
 namespace {
 
-// Copies the hits among `n` records to `hits` and returns their number. One instance per set
-// of criteria, so that the loop tests only what is asked; and no branch per record, since
-// hits come at random within a run and a branch on each would often be mispredicted.
-template <bool S, bool F, bool B, bool D>
-int CollectHits(const CResultSet::Criteria& c, const RawDeathRecord* records, int n,
+std::uint64_t LoadLE64(const unsigned char* p) {
+    return LoadLE32(p) | std::uint64_t{LoadLE32(p + 4)} << 32;
+}
+
+// The criteria as bits to compare in the two halves of a record: a record is a hit when
+// (low half & lowMask) == low and (high half & highMask) == high. The low half holds word A
+// (first name, location) and word B (its top bit the birth century), the high half the death
+// and the birth date words.
+struct RecordPattern {
+    std::uint64_t lowMask = 0;
+    std::uint64_t low = 0;
+    std::uint64_t highMask = 0;
+    std::uint64_t high = 0;
+};
+
+constexpr std::uint64_t kYearBitsMask = 0x7F;
+constexpr int kDeathWordShift = 0;   // in the high half
+constexpr int kBirthWordShift = 16;  // in the high half
+constexpr int kWordBShift = 32;      // in the low half
+
+// False when a criterion is not a matter of bits alone: year 0 matches the unknown dates, a
+// birth year ending in 00 also needs a birth date word that is not 0, and values no record
+// can hold. Those are tested with the accessors.
+bool MakePattern(const CResultSet::Criteria& c, RecordPattern& p) {
+    if (c.hasState) {
+        const int state = c.state & 0xFF;
+        if (state > static_cast<int>(kLocationMask))
+            return false;
+        p.lowMask |= std::uint64_t{kLocationMask} << kLocationShift;
+        p.low |= static_cast<std::uint64_t>(state) << kLocationShift;
+    }
+    if (c.hasFirstName) {
+        if (c.firstName < 0 || c.firstName > static_cast<int>(kFirstNameMask))
+            return false;
+        p.lowMask |= kFirstNameMask;
+        p.low |= static_cast<std::uint64_t>(c.firstName);
+    }
+    if (c.hasBirth) {
+        const int yearBits = c.birth % 100;
+        if (c.birth < 1800 || c.birth > 1999 || yearBits == 0)
+            return false;
+        p.lowMask |= std::uint64_t{kBornIn1800s} << kWordBShift;
+        if (c.birth < 1900)
+            p.low |= std::uint64_t{kBornIn1800s} << kWordBShift;
+        p.highMask |= kYearBitsMask << kBirthWordShift;
+        p.high |= static_cast<std::uint64_t>(yearBits) << kBirthWordShift;
+    }
+    if (c.hasDeath) {
+        if (c.death < 1900 || c.death > 1999)
+            return false;
+        p.highMask |= kYearBitsMask << kDeathWordShift;
+        p.high |= static_cast<std::uint64_t>(c.death - 1900) << kDeathWordShift;
+    }
+    return true;
+}
+
+}  // namespace
+
+int CollectHits(const CResultSet::Criteria& criteria, const RawDeathRecord* records, int n,
                 RawDeathRecord* hits) {
-    // Locals: the copies into `hits` could otherwise alias the criteria and force a reload
-    // of each of them per record.
-    const int state = c.state & 0xFF;
-    const int firstName = c.firstName;
-    const int birth = c.birth;
-    const int death = c.death;
+    // Every record is copied and kept only when it is a hit: hits come at random within a
+    // run, and a branch on each record would often be mispredicted.
     RawDeathRecord* next = hits;
-    for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
-        bool hit = true;
-        if constexpr (S)
-            hit &= LocationCode(*raw) == state;
-        if constexpr (F)
-            hit &= FirstNameIndex(*raw) == firstName;
-        if constexpr (B)
-            hit &= BirthYear(*raw) == birth;
-        if constexpr (D)
-            hit &= DeathYear(*raw) == death;
-        *next = *raw;
-        next += hit ? 1 : 0;
+    RecordPattern p;
+    if (MakePattern(criteria, p)) {
+        for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
+            const std::uint64_t differs = ((LoadLE64(raw->bytes) & p.lowMask) ^ p.low) |
+                                          ((LoadLE64(raw->bytes + 8) & p.highMask) ^ p.high);
+            const bool hit = differs == 0;
+            *next = *raw;
+            next += hit ? 1 : 0;
+        }
+    } else {
+        for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
+            const bool hit = criteria.Matches(*raw);
+            *next = *raw;
+            next += hit ? 1 : 0;
+        }
     }
     return static_cast<int>(next - hits);
 }
-
-using HitCollector = int (*)(const CResultSet::Criteria&, const RawDeathRecord*, int,
-                             RawDeathRecord*);
-
-// Indexed by state * 8 + first name * 4 + birth * 2 + death.
-constexpr HitCollector kCollectors[16] = {
-    CollectHits<false, false, false, false>, CollectHits<false, false, false, true>,
-    CollectHits<false, false, true, false>,  CollectHits<false, false, true, true>,
-    CollectHits<false, true, false, false>,  CollectHits<false, true, false, true>,
-    CollectHits<false, true, true, false>,   CollectHits<false, true, true, true>,
-    CollectHits<true, false, false, false>,  CollectHits<true, false, false, true>,
-    CollectHits<true, false, true, false>,   CollectHits<true, false, true, true>,
-    CollectHits<true, true, false, false>,   CollectHits<true, true, false, true>,
-    CollectHits<true, true, true, false>,    CollectHits<true, true, true, true>,
-};
-
-}  // namespace
 
 CResultSet::CResultSet(CDeathIndex* recordReader) : reader(recordReader) {
     char path[kMaxPath];
@@ -240,9 +276,6 @@ void CResultSet::SeekScan(const Criteria& criteria) {
 }
 
 void CResultSet::BlockScan(const Criteria& criteria) {
-    const HitCollector collect =
-        kCollectors[(criteria.hasState ? 8 : 0) + (criteria.hasFirstName ? 4 : 0) +
-                    (criteria.hasBirth ? 2 : 0) + (criteria.hasDeath ? 1 : 0)];
     position = rangeStart;
     do {
         // Blocks of 100 records, tested where the reader holds them.
@@ -252,7 +285,7 @@ void CResultSet::BlockScan(const Criteria& criteria) {
             break;  // nothing more can be read: never test what did not arrive
         // Hits of one block go to the hit file together, in their order.
         RawDeathRecord hits[kBlockRecords];
-        hitFile->AppendMany(hits, collect(criteria, records, n, hits));
+        hitFile->AppendMany(hits, CollectHits(criteria, records, n, hits));
         position += n;
     } while (position < rangeEnd);
 }

@@ -110,3 +110,8 @@ class CResultSet {
     int pageSize = kPageSizeNormal;
     bool damageReported = false;
 };
+
+// Copies the records among `n` that `criteria` accepts to `hits` (room for `n`), in their
+// order; returns how many. The block scan's test.
+int CollectHits(const CResultSet::Criteria& criteria, const RawDeathRecord* records, int n,
+                RawDeathRecord* hits);
