@@ -91,6 +91,22 @@ bool MakePattern(const CResultSet::Criteria& c, RecordPattern& p) {
     return true;
 }
 
+// The loop for a pattern; a half that no criterion looks at is not loaded at all.
+template <bool TestLow, bool TestHigh>
+RawDeathRecord* CollectMatching(const RecordPattern& p, const RawDeathRecord* records, int n,
+                                RawDeathRecord* next) {
+    for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
+        std::uint64_t differs = 0;
+        if constexpr (TestLow)
+            differs |= (LoadLE64(raw->bytes) & p.lowMask) ^ p.low;
+        if constexpr (TestHigh)
+            differs |= (LoadLE64(raw->bytes + 8) & p.highMask) ^ p.high;
+        *next = *raw;
+        next += differs == 0 ? 1 : 0;
+    }
+    return next;
+}
+
 }  // namespace
 
 int CollectHits(const CResultSet::Criteria& criteria, const RawDeathRecord* records, int n,
@@ -99,20 +115,18 @@ int CollectHits(const CResultSet::Criteria& criteria, const RawDeathRecord* reco
     // run, and a branch on each record would often be mispredicted.
     RawDeathRecord* next = hits;
     RecordPattern p;
-    if (MakePattern(criteria, p)) {
-        for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
-            const std::uint64_t differs = ((LoadLE64(raw->bytes) & p.lowMask) ^ p.low) |
-                                          ((LoadLE64(raw->bytes + 8) & p.highMask) ^ p.high);
-            const bool hit = differs == 0;
-            *next = *raw;
-            next += hit ? 1 : 0;
-        }
-    } else {
+    if (!MakePattern(criteria, p)) {
         for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
             const bool hit = criteria.Matches(*raw);
             *next = *raw;
             next += hit ? 1 : 0;
         }
+    } else if (p.highMask == 0) {
+        next = CollectMatching<true, false>(p, records, n, next);
+    } else if (p.lowMask == 0) {
+        next = CollectMatching<false, true>(p, records, n, next);
+    } else {
+        next = CollectMatching<true, true>(p, records, n, next);
     }
     return static_cast<int>(next - hits);
 }
