@@ -622,8 +622,13 @@ int Run(const Options& o) {
 int Load(const Options& o) {
     DiscSet set;
     std::string error;
-    if (!set.Open(o.set, error) || !LoadDatabase(set, o.db, error))
+    if (!set.Open(o.set, error))
         Fail(error);
+    if (!LoadDatabase(set, o.db, error)) {
+        std::error_code ec;
+        fs::remove(o.db + ".part", ec);  // gigabytes, of no use half made
+        Fail(error);
+    }
     return 0;
 }
 

@@ -42,7 +42,12 @@ if [[ ! -f "$set_dir/brisel.ini" ]]; then
     echo "bench: making the demo disc set ($records records, seed $seed)"
     "$build/tools/vel7m-disc" demo --out "$set_dir" --records "$records" --seed "$seed"
 fi
-# The loader writes FILE.part and renames it when the database is complete.
+# The loader writes FILE.part and renames it when the database is complete; a set made again
+# after it needs a new one.
+if [[ -f "$db" && "$db" -ot "$set_dir/brisel.ini" ]]; then
+    echo "bench: the disc set is newer than its SQLite copy; loading it again"
+    rm -f "$db"
+fi
 if [[ ! -f "$db" ]]; then
     echo "bench: loading the same records into SQLite"
     "$build/bench/vel7m-bench" load --set "$set_dir" --db "$db"
