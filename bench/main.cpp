@@ -16,7 +16,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
@@ -399,7 +398,6 @@ int Run(const Options& o) {
 
     const Repetitions reps = o.quick ? Repetitions{3, 21, 0.1} : Repetitions{7, 101, 0.5};
     std::vector<Row> rows;
-    Timing fread;
     for (const NamedQuery& named : plan.queries) {
         std::fprintf(stderr, "measuring: %s: %s\n", named.what.c_str(), named.criteria.c_str());
         Row row;
@@ -408,25 +406,12 @@ int Run(const Options& o) {
         Query firstPage = named.query;
         firstPage.firstPageOnly = true;
         Outcome firstPageOutcome;
-        std::vector<std::function<void()>> runs = {
-            [&] { firstPageOutcome = engine.Run(firstPage); },
-            [&] { row.theirs = sqlite.Run(named.query); },
-        };
+        row.oursFirstPage = Measure([&] { firstPageOutcome = engine.Run(firstPage); }, reps);
         if (!row.firstPageOnly)
-            runs.push_back([&] { row.ours = engine.Run(named.query); });
-        // The plainest read of the largest run, against its scan at the same time.
-        const bool scan = &named == &plan.queries[plan.stateQuery];
-        if (scan)
-            runs.push_back([&] { PlainFread(set, *plan.largest); });
-        std::vector<Timing> timings = MeasureInTurn(runs, reps);
-        row.oursFirstPage = timings[0];
-        row.theirsTiming = timings[1];
-        if (!row.firstPageOnly)
-            row.oursAll = timings[2];
+            row.oursAll = Measure([&] { row.ours = engine.Run(named.query); }, reps);
         else
             row.ours = firstPageOutcome;
-        if (scan)
-            fread = timings.back();
+        row.theirsTiming = Measure([&] { row.theirs = sqlite.Run(named.query); }, reps);
         if (row.firstPageOnly && !named.query.withCount)
             row.theirs.hits = sqlite.Count(named.query);
         CheckAgreement(named.criteria, row.ours, row.theirs);
@@ -449,11 +434,12 @@ int Run(const Options& o) {
             total.check += one.check;
         }
     };
-    const std::vector<Timing> batchTimes = MeasureInTurn(
-        {[&] { runBatch(engine, oursBatch); }, [&] { runBatch(sqlite, theirsBatch); }}, batchReps);
-    const Timing& oursBatchTime = batchTimes[0];
-    const Timing& theirsBatchTime = batchTimes[1];
+    const Timing oursBatchTime = Measure([&] { runBatch(engine, oursBatch); }, batchReps);
+    const Timing theirsBatchTime = Measure([&] { runBatch(sqlite, theirsBatch); }, batchReps);
     CheckAgreement("the random queries", oursBatch, theirsBatch);
+
+    std::fprintf(stderr, "measuring: plain fread of the largest run ...\n");
+    const Timing fread = Measure([&] { PlainFread(set, *plan.largest); }, reps);
 
     // ---- The report ----
     const Machine machine = DescribeMachine();
@@ -480,8 +466,8 @@ int Run(const Options& o) {
 
     md << "## Queries\n\n"
        << "Each query ran once unmeasured, then " << reps.atLeast << " to " << reps.atMost
-       << " times on each side, the two sides in turn; times are the median in milliseconds "
-          "with the middle half of the runs (25th to 75th percentile) in brackets.\n\n"
+       << " times; times are the median in milliseconds with the middle half of the runs "
+          "(25th to 75th percentile) in brackets, all measured in the same run.\n\n"
        << "- *Ours, first page*: `CDeathIndex::Search` up to the first page the window shows. "
           "A filter has then written every hit to the hit file and knows their number; a "
           "surname alone knows it from the index.\n"

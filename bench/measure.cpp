@@ -29,29 +29,19 @@ double Timing::Quantile(double q) const {
 }
 
 Timing Measure(const std::function<void()>& once, const Repetitions& reps) {
-    return MeasureInTurn({once}, reps)[0];
-}
-
-std::vector<Timing> MeasureInTurn(const std::vector<std::function<void()>>& runs,
-                                  const Repetitions& reps) {
     using Clock = std::chrono::steady_clock;
-    for (const auto& run : runs)
-        run();
-    std::vector<Timing> timings(runs.size());
+    once();
+    Timing timing;
     double total = 0;
-    for (int round = 0;
-         round < reps.atLeast ||
-         (total < reps.forSeconds * static_cast<double>(runs.size()) && round < reps.atMost);
-         ++round) {
-        for (std::size_t i = 0; i < runs.size(); ++i) {
-            const auto start = Clock::now();
-            runs[i]();
-            const double s = std::chrono::duration<double>(Clock::now() - start).count();
-            timings[i].seconds.push_back(s);
-            total += s;
-        }
+    while (static_cast<int>(timing.seconds.size()) < reps.atLeast ||
+           (total < reps.forSeconds && static_cast<int>(timing.seconds.size()) < reps.atMost)) {
+        const auto start = Clock::now();
+        once();
+        const double s = std::chrono::duration<double>(Clock::now() - start).count();
+        timing.seconds.push_back(s);
+        total += s;
     }
-    return timings;
+    return timing;
 }
 
 long PeakResidentKiB(const std::vector<std::string>& argv) {

@@ -24,11 +24,6 @@ struct Repetitions {
 
 // Runs `once` one time unmeasured (warm cache), then as `reps` asks, timing each run alone.
 Timing Measure(const std::function<void()>& once, const Repetitions& reps);
-// The same for several measurements taken in turn, one run of each per round, so that what
-// else the machine does at the time weighs on all of them alike. `reps.forSeconds` is per
-// measurement.
-std::vector<Timing> MeasureInTurn(const std::vector<std::function<void()>>& runs,
-                                  const Repetitions& reps);
 
 // Runs `argv` under /usr/bin/time with its output discarded and returns its peak resident
 // memory in KiB, or -1 when it did not run or did not exit with 0.
