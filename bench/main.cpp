@@ -466,8 +466,9 @@ int Run(const Options& o) {
 
     md << "## Queries\n\n"
        << "Each query ran once unmeasured, then " << reps.atLeast << " to " << reps.atMost
-       << " times; times are the median in milliseconds with the middle half of the runs "
-          "(25th to 75th percentile) in brackets, all measured in the same run.\n\n"
+       << " times in a row on each side, so that each side finds what it reads in memory; "
+          "times are the median in milliseconds with the middle half of the runs (25th to 75th "
+          "percentile) in brackets, all measured in the same run.\n\n"
        << "- *Ours, first page*: `CDeathIndex::Search` up to the first page the window shows. "
           "A filter has then written every hit to the hit file and knows their number; a "
           "surname alone knows it from the index.\n"
