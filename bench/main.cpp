@@ -546,6 +546,7 @@ int Run(const Options& o) {
     double worstShownRatio = 1e9;  // surname alone, first page and count
     double worstPageRatio = 1e9;   // surname alone, first page without SQLite counting
     std::string slowFilters;
+    std::string shown;  // each surname alone with its ratio
     long worstPeak = 0;
     for (const Row& row : rows) {
         const Query& q = row.named.query;
@@ -561,6 +562,7 @@ int Run(const Options& o) {
                                Ratio(row.Ratio());
         } else if (q.withCount) {
             worstShownRatio = std::min(worstShownRatio, row.Ratio());
+            shown += (shown.empty() ? "" : "; ") + row.named.criteria + " " + Ratio(row.Ratio());
         } else {
             worstPageRatio = std::min(worstPageRatio, row.Ratio());
         }
@@ -581,8 +583,8 @@ int Run(const Options& o) {
        << Ratio(worstFilterRatio) << (slowFilters.empty() ? "" : "; below it: " + slowFilters)
        << " | " << Verdict(worstFilterRatio >= kFilterRatioTarget) << " |\n"
        << "| Surname alone not slower than SQLite: first page and count, as the window shows "
-          "them | least "
-       << Ratio(worstShownRatio) << " | " << Verdict(worstShownRatio >= 1) << " |\n"
+          "them | "
+       << shown << " | " << Verdict(worstShownRatio >= 1) << " |\n"
        << "| Surname alone not slower than SQLite: first page only, SQLite not counting | "
        << Ratio(worstPageRatio) << " | " << Verdict(worstPageRatio >= 1) << " |\n"
        << "| Block scan within " << kFreadFactorTarget << "× of plain fread (state filter) | "
