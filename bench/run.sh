@@ -3,6 +3,7 @@
 # (both cached in bench/data/, keyed by size and seed), then measures both side by side.
 # Usage: bench/run.sh [--quick] [--records N] [--seed S]
 #   --quick   a small set, fewer repetitions; the report is not written to docs/
+# VEL7M_BENCH_DATA=DIR keeps the sets and databases there instead of bench/data/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
