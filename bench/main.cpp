@@ -388,6 +388,8 @@ int Run(const Options& o) {
     std::string error;
     if (!set.Open(o.set, error))
         Fail(error);
+    // Before any work of ours: the load average then is the other work on the machine.
+    const Machine machine = DescribeMachine();
     SqliteSide sqlite;
     if (!sqlite.Open(o.db, error))
         Fail(error);
@@ -442,7 +444,6 @@ int Run(const Options& o) {
     const Timing fread = Measure([&] { PlainFread(set, *plan.largest); }, reps);
 
     // ---- The report ----
-    const Machine machine = DescribeMachine();
     std::ostringstream md;
     md << "# Benchmarks\n\n"
        << "The search engine against SQLite with indexes, on the same records, warm cache. "
@@ -456,7 +457,8 @@ int Run(const Options& o) {
        << " RAM, " << machine.system << "\n"
        << "- Built with " << machine.compiler << ", release preset (-O3); SQLite "
        << sqlite3_libversion() << "\n"
-       << "- Run: " << machine.date << "\n"
+       << "- Run: " << machine.date << "; the load average was " << machine.load
+       << " as it began (other work shares the machine)\n"
        << "- Data: " << (o.origin.empty() ? o.set : o.origin) << ": " << Thousands(set.Records())
        << " records, " << Thousands(static_cast<std::int64_t>(set.Runs().size())) << " surnames, "
        << Gigabytes(FolderBytes(set.DiscDir(1)) + FolderBytes(set.DiscDir(2)))

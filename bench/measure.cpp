@@ -102,6 +102,8 @@ Machine DescribeMachine() {
 #elif defined(__GNUC__)
     m.compiler = "GCC " __VERSION__;
 #endif
+    std::ifstream loadavg("/proc/loadavg");
+    loadavg >> m.load;
     const std::time_t now = std::time(nullptr);
     char date[64];
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M %Z", std::localtime(&now));

@@ -36,6 +36,7 @@ struct Machine {
     std::string system;  // kernel name and release
     std::string compiler;
     std::string date;  // local date and time of the run
+    std::string load;  // the 1-minute load average then: other work shares the cores
 };
 Machine DescribeMachine();
 
