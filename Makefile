@@ -38,3 +38,9 @@ format:
 
 clean:
 	rm -rf build
+
+# The engine against SQLite on a full-size demo set; QUICK=1 for a small one (bench/run.sh).
+.PHONY: bench
+bench:
+	@tools/setup-deps.sh $(DEP_GROUPS) bench
+	@bench/run.sh $(if $(QUICK),--quick)

@@ -71,6 +71,9 @@ bool CDeathIndex::OpenIndexFor(const char* key) {
     char path[kMaxPath];
     if (FormatPath(path, "%sfname.fst", discDir))
         firstNames = OpenFile(path, "r");
+    if (firstNames)
+        std::setvbuf(firstNames.get(), nullptr, _IONBF, 0);  // read through `names`
+    namesStart = -1;
     ForgetCachedFirstName();
     // An over-long directory names no file; the tree below then reads as empty.
     if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
@@ -78,6 +81,8 @@ bool CDeathIndex::OpenIndexFor(const char* key) {
     tree = std::make_unique<CTreeFile>(path);
     dataFile.reset();
     currentFile = -1;
+    windowStart = -1;
+    windowBytes = 0;
     return true;
 }
 
@@ -177,7 +182,7 @@ bool CDeathIndex::RunIsOnDisc(int first, int count) {
     if (!OpenDataFile(file))
         return false;
     const long size = StreamSize(dataFile.get());
-    dataOffset = -1;
+    streamOffset = -1;
     if (size >= (position + 1) * static_cast<long>(sizeof(RawDeathRecord)))
         return true;
     char text[200];
@@ -194,7 +199,9 @@ bool CDeathIndex::OpenDataFile(int number) {
         return true;
     dataFile.reset();
     currentFile = -1;
-    dataOffset = -1;
+    streamOffset = -1;
+    windowStart = -1;
+    windowBytes = 0;
 
     char path[kMaxPath];
     if (number > 0 && FormatPath(path, "%sdp%d.car", discDir, number)) {
@@ -207,24 +214,52 @@ bool CDeathIndex::OpenDataFile(int number) {
         HostExit(1);
         return false;  // only a test host gets here; reads then deliver nothing
     }
-    std::setvbuf(dataFile.get(), dataBuffer, _IOFBF, sizeof dataBuffer);
+    // The window does the buffering.
+    std::setvbuf(dataFile.get(), nullptr, _IONBF, 0);
     currentFile = number;
-    dataOffset = 0;
+    streamOffset = 0;
     return true;
 }
 
-bool CDeathIndex::SeekData(long offset) {
+bool CDeathIndex::FillWindow(long offset, std::size_t bytes) {
+    windowStart = offset;
+    windowBytes = 0;
     if (!dataFile)
         return false;
-    // Sequential reads continue where the last one ended, without a seek.
-    if (offset == dataOffset)
-        return true;
-    if (std::fseek(dataFile.get(), offset, SEEK_SET) != 0) {
-        dataOffset = -1;
+    if (offset != streamOffset && std::fseek(dataFile.get(), offset, SEEK_SET) != 0) {
+        streamOffset = -1;
         return false;
     }
-    dataOffset = offset;
-    return true;
+    const std::size_t want = std::min(bytes, sizeof window);
+    windowBytes = std::fread(reinterpret_cast<unsigned char*>(window), 1, want, dataFile.get());
+    // After a short read the stream may carry its end-of-file flag: seek before the next read.
+    streamOffset = windowBytes == want ? offset + static_cast<long>(windowBytes) : -1;
+    return windowBytes > 0;
+}
+
+// Reads ahead by a whole window when a read continues the last one, as scans and paging do;
+// after a jump (a probe of the binary search, the first page of a run) only this much, since
+// the records beyond it may never be needed.
+constexpr std::size_t kJumpRead = 4096;
+
+std::size_t CDeathIndex::Fetch(long offset, std::size_t bytes, void* out) {
+    auto* to = static_cast<unsigned char*>(out);
+    std::size_t done = 0;
+    while (done < bytes) {
+        const long at = offset + static_cast<long>(done);
+        const long windowEnd = windowStart + static_cast<long>(windowBytes);
+        if (at >= windowStart && at < windowEnd) {
+            const std::size_t n = std::min(bytes - done, static_cast<std::size_t>(windowEnd - at));
+            std::memcpy(to + done, reinterpret_cast<unsigned char*>(window) + (at - windowStart),
+                        n);
+            done += n;
+            continue;
+        }
+        const std::size_t ahead = at == windowEnd ? sizeof window : kJumpRead;
+        if (!FillWindow(at, std::max(ahead, bytes - done)))
+            break;
+    }
+    return done;
 }
 
 int CDeathIndex::ReadRecord(int n) {
@@ -238,63 +273,88 @@ int CDeathIndex::ReadOne(int n) {
     std::memset(&current, 0, sizeof current);
     if (n < 0)
         return 0;
-    const int file = FileNumberOf(n);
-    const int index = IndexInFile(n);
-    bool positioned;
+    int file = FileNumberOf(n);
+    long index = IndexInFile(n);
     if (index == kLastFilePosition) {
-        positioned = OpenDataFile(file + 1) && SeekData(0);
-    } else {
-        positioned = OpenDataFile(file) && SeekData(static_cast<long>(index) * 16);
+        ++file;
+        index = 0;
     }
-    if (!positioned || std::fread(&current, sizeof current, 1, dataFile.get()) != 1) {
-        dataOffset = -1;
+    if (!OpenDataFile(file))
         return 0;
-    }
-    dataOffset += static_cast<long>(sizeof current);
-    return 1;
+    return Fetch(index * 16, sizeof current, &current) == sizeof current ? 1 : 0;
 }
 
 int CDeathIndex::ReadPage(int start, int end, RawDeathRecord* buffer) {
+    int count = 0;
+    const RawDeathRecord* page = ViewPage(start, end, count);
+    // Everything read: 100 records in one file whatever the page needs, one more than the
+    // page when it crosses into the next file.
+    if (viewRecords > 0)
+        std::memcpy(buffer, page, viewRecords * sizeof(RawDeathRecord));
+    return count;
+}
+
+const RawDeathRecord* CDeathIndex::ViewPage(int start, int end, int& count) {
+    count = 0;
+    viewRecords = 0;
     if (start < 0)
-        return 0;
+        return window;
     const int last = static_cast<int>(std::min<std::int64_t>(std::int64_t{start} + kPageRead, end));
     const int wanted = last - start;
     if (wanted <= 0)
-        return 0;
+        return window;
 
     const int a = FileNumberOf(start);
     const int b = FileNumberOf(last);
     if (a != currentFile && !OpenDataFile(a))
-        return 0;
+        return window;
 
+    const RawDeathRecord* page = window;
     int arrived = 0;
     if (a == b) {
-        // One seek and one read of 100 records, whatever the page needs.
-        if (SeekData(static_cast<long>(IndexInFile(start)) * 16)) {
-            const std::size_t got =
-                std::fread(buffer, sizeof(RawDeathRecord), kPageRead, dataFile.get());
-            dataOffset = got == kPageRead ? dataOffset + kPageRead * 16 : -1;
-            arrived = static_cast<int>(got);
+        // 100 records, whatever the page needs, in one piece of the window.
+        const long offset = static_cast<long>(IndexInFile(start)) * 16;
+        const long bytes = kPageRead * static_cast<long>(sizeof(RawDeathRecord));
+        const long windowEnd = windowStart + static_cast<long>(windowBytes);
+        if (offset < windowStart || offset + bytes > windowEnd ||
+            (offset - windowStart) % 16 != 0) {
+            // Continuing a scan: the window moves on to here. A jump reads less ahead.
+            const bool onward = offset >= windowStart && offset <= windowEnd;
+            FillWindow(offset, onward ? sizeof window : std::max<std::size_t>(kJumpRead, bytes));
+        }
+        const long inWindow = windowStart + static_cast<long>(windowBytes) - offset;
+        if (offset >= windowStart && inWindow > 0 && (offset - windowStart) % 16 == 0) {
+            page = window + (offset - windowStart) / 16;
+            viewRecords = static_cast<int>(std::min(inWindow, bytes) / 16);
+            arrived = viewRecords;
         }
     } else {
         // The page reaches into the next file: record by record, including record `last`.
+        page = crossing;
         for (int j = start; j <= last; ++j) {
             if (ReadOne(j) == 0)
                 break;
-            buffer[arrived++] = current;
+            crossing[arrived++] = current;
         }
+        viewRecords = arrived;
+        arrived = std::min(arrived, wanted);
     }
     if (arrived < wanted) {
         dataShort = true;
-        return arrived;
+        count = arrived;
+    } else {
+        count = wanted;
     }
-    return wanted;
+    return page;
 }
 
 void CDeathIndex::CloseAll() {
     tree.reset();
     firstNames.reset();
+    namesStart = -1;
     dataFile.reset();
     currentFile = -1;
-    dataOffset = -1;
+    streamOffset = -1;
+    windowStart = -1;
+    windowBytes = 0;
 }

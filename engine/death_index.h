@@ -2,6 +2,7 @@
 // surname's run of records to the result set, and reads records for it from the data files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -48,6 +49,10 @@ class CDeathIndex {
     // Reads records start .. min(start + 100, end) - 1 into `buffer` (101 slots) and returns how
     // many arrived; never counts a record that was not read.
     int ReadPage(int start, int end, RawDeathRecord* buffer);
+    // The same records as ReadPage, left where they were read when the page lies in one data
+    // file (a copy in the index otherwise): for scans that only test them. `count` is what
+    // ReadPage would return; the records stay valid until the next read.
+    const RawDeathRecord* ViewPage(int start, int end, int& count);
     // Reads record n into Current(); 1 when read, 0 when not (callers then stop).
     int ReadRecord(int n);
     const RawDeathRecord& Current() const { return current; }
@@ -82,8 +87,14 @@ class CDeathIndex {
   private:
     bool ConfirmHit();
     bool RunIsOnDisc(int first, int count);
-    bool SeekData(long offset);
     int ReadOne(int n);
+    // Copies `bytes` bytes from `offset` of the open data file to `out` through the read
+    // window; returns how many arrived (fewer at the end of the file).
+    std::size_t Fetch(long offset, std::size_t bytes, void* out);
+    bool FillWindow(long offset, std::size_t bytes);
+    // Copies name `index` of the first-name list to `out` (10 bytes); false when it cannot be
+    // read whole.
+    bool ReadFirstNameRecord(int index, char* out);
 
     std::int32_t recordsPerFile = kRecordsPerFile;
     std::unique_ptr<CTreeFile> tree;
@@ -95,7 +106,21 @@ class CDeathIndex {
     std::int32_t currentFile = -1;
 
     char discDir[kMaxPath] = {};  // where the current disc was found
-    long dataOffset = -1;         // stream position in the data file, -1 when unknown
     bool dataShort = false;
-    char dataBuffer[1 << 16];  // sequential block reads need few system calls
+
+    // The data file is read unbuffered into this window, so a record costs a copy from it
+    // rather than a library call, and a read lands where it is used without a second copy.
+    // 40 pages of 100 records: consecutive pages never straddle its end.
+    long streamOffset = -1;  // where the data stream stands, -1 when unknown
+    long windowStart = -1;   // file offset of window[0], -1 when it holds nothing
+    std::size_t windowBytes = 0;
+    RawDeathRecord window[40 * kPageRead];
+    RawDeathRecord crossing[kPageRead + 1];  // a page that reaches into the next file
+
+    // The first-name list likewise: its binary search and the names of a page mostly fall
+    // into a few pieces of it.
+    long namesStart = -1;  // file offset of names[0], -1 when it holds nothing
+    std::size_t namesBytes = 0;
+    char names[400 * kFirstNameRecordSize];
+    int viewRecords = 0;  // records at the last page ViewPage gave, beyond the page included
 };

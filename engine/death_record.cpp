@@ -4,13 +4,6 @@
 
 namespace {
 
-// Year bits 100..127 carry no usable year: 126 and 127 are the format's "unknown" codes, and
-// 100..125 would otherwise turn into numbers that are not dates at all.
-constexpr unsigned kFirstBadYearBits = 100;
-
-unsigned YearBits(std::uint16_t word) {
-    return word & 0x7Fu;
-}
 unsigned MonthBits(std::uint16_t word) {
     return (word >> 7) & 0xFu;
 }
@@ -28,10 +21,6 @@ std::int32_t PackDate(std::uint16_t word, unsigned century) {
     }
     return static_cast<std::int32_t>(MonthBits(word) * 1000000u + DayBits(word) * 10000u +
                                      century * 100u + year);
-}
-
-unsigned BirthCentury(const RawDeathRecord& r) {
-    return (WordB(r) & kBornIn1800s) ? 18u : 19u;
 }
 
 // Partial words count down from 65,535; a word below them indexes the table, and a word
@@ -78,24 +67,6 @@ void DecodeRecord(const RawDeathRecord& raw, DeathRecord& out) {
     DecodeZip(PaymentZipWord(raw), PaymentZipTable, kPaymentZipCount, out.paymentZip,
               out.paymentZipPartial);
     out.locationCode = static_cast<std::uint8_t>(LocationCode(raw));
-}
-
-// Year bits 126 with a known day or month would otherwise read as 2026, and for a birth in
-// the 1800s as 1926, a false hit for a real year search; every bad year gives 0 instead.
-int BirthYear(const RawDeathRecord& r) {
-    const std::uint16_t word = BirthDateWord(r);
-    if (word == 0 || YearBits(word) >= kFirstBadYearBits) {
-        return 0;
-    }
-    return static_cast<int>(BirthCentury(r) * 100 + YearBits(word));
-}
-
-int DeathYear(const RawDeathRecord& r) {
-    const std::uint16_t word = DeathDateWord(r);
-    if (YearBits(word) >= kFirstBadYearBits) {
-        return 0;
-    }
-    return static_cast<int>(1900 + YearBits(word));
 }
 
 const char* const LocationNames[kLocationNameCount] = {

@@ -86,8 +86,35 @@ inline int FirstNameIndex(const RawDeathRecord& r) {
 inline int LocationCode(const RawDeathRecord& r) {
     return static_cast<int>((WordA(r) >> kLocationShift) & kLocationMask);
 }
-int BirthYear(const RawDeathRecord& r);
-int DeathYear(const RawDeathRecord& r);
+
+// Year bits 100..127 carry no usable year: 126 and 127 are the format's "unknown" codes, and
+// 100..125 would otherwise turn into numbers that are not dates at all.
+inline constexpr unsigned kFirstBadYearBits = 100;
+
+inline unsigned YearBits(std::uint16_t word) {
+    return word & 0x7Fu;
+}
+inline unsigned BirthCentury(const RawDeathRecord& r) {
+    return (WordB(r) & kBornIn1800s) ? 18u : 19u;
+}
+
+// The years the filters compare, 0 when there is none. Inline: the scans test every record of
+// a run with them.
+//
+// Year bits 126 with a known day or month would otherwise read as 2026, and for a birth in
+// the 1800s as 1926, a false hit for a real year search; every bad year gives 0 instead.
+inline int BirthYear(const RawDeathRecord& r) {
+    const std::uint16_t word = BirthDateWord(r);
+    if (word == 0 || YearBits(word) >= kFirstBadYearBits)
+        return 0;
+    return static_cast<int>(BirthCentury(r) * 100 + YearBits(word));
+}
+inline int DeathYear(const RawDeathRecord& r) {
+    const std::uint16_t word = DeathDateWord(r);
+    if (YearBits(word) >= kFirstBadYearBits)
+        return 0;
+    return static_cast<int>(1900 + YearBits(word));
+}
 
 // Location names by code 0..65; entry 0 is "Unknown".
 inline constexpr int kLocationNameCount = 66;

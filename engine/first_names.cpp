@@ -26,10 +26,7 @@ const char* CDeathIndex::GetFirstName(int index) {
     if (index == g_cachedIndex)
         return g_cachedName;
     char record[kFirstNameRecordSize + 1];
-    if (firstNames && index >= 0 &&
-        std::fseek(firstNames.get(), static_cast<long>(index) * kFirstNameRecordSize, SEEK_SET) ==
-            0 &&
-        std::fread(record, 1, kFirstNameRecordSize, firstNames.get()) == kFirstNameRecordSize) {
+    if (ReadFirstNameRecord(index, record)) {
         record[kFirstNameRecordSize] = '\0';
         std::memcpy(g_cachedName, record, sizeof record);
         g_cachedIndex = index;
@@ -39,6 +36,27 @@ const char* CDeathIndex::GetFirstName(int index) {
         g_cachedIndex = -1;
     }
     return g_cachedName;
+}
+
+bool CDeathIndex::ReadFirstNameRecord(int index, char* out) {
+    if (!firstNames || index < 0)
+        return false;
+    const long offset = static_cast<long>(index) * kFirstNameRecordSize;
+    if (namesStart < 0 || offset < namesStart ||
+        offset + kFirstNameRecordSize > namesStart + static_cast<long>(namesBytes)) {
+        // Whole pieces of the list, so that a name never straddles two of them.
+        namesStart = offset - offset % static_cast<long>(sizeof names);
+        namesBytes = 0;
+        if (std::fseek(firstNames.get(), namesStart, SEEK_SET) != 0) {
+            namesStart = -1;
+            return false;
+        }
+        namesBytes = std::fread(names, 1, sizeof names, firstNames.get());
+        if (offset + kFirstNameRecordSize > namesStart + static_cast<long>(namesBytes))
+            return false;
+    }
+    std::memcpy(out, names + (offset - namesStart), kFirstNameRecordSize);
+    return true;
 }
 
 int CDeathIndex::FindFirstName(const char* name) {

@@ -33,6 +33,104 @@ bool CResultSet::Criteria::Matches(const RawDeathRecord& raw) const {
     return true;
 }
 
+namespace {
+
+std::uint64_t LoadLE64(const unsigned char* p) {
+    return LoadLE32(p) | std::uint64_t{LoadLE32(p + 4)} << 32;
+}
+
+// The criteria as bits to compare in the two halves of a record: a record is a hit when
+// (low half & lowMask) == low and (high half & highMask) == high. The low half holds word A
+// (first name, location) and word B (its top bit the birth century), the high half the death
+// and the birth date words.
+struct RecordPattern {
+    std::uint64_t lowMask = 0;
+    std::uint64_t low = 0;
+    std::uint64_t highMask = 0;
+    std::uint64_t high = 0;
+};
+
+constexpr std::uint64_t kYearBitsMask = 0x7F;
+constexpr int kDeathWordShift = 0;   // in the high half
+constexpr int kBirthWordShift = 16;  // in the high half
+constexpr int kWordBShift = 32;      // in the low half
+
+// False when a criterion is not a matter of bits alone: year 0 matches the unknown dates, a
+// birth year ending in 00 also needs a birth date word that is not 0, and values no record
+// can hold. Those are tested with the accessors.
+bool MakePattern(const CResultSet::Criteria& c, RecordPattern& p) {
+    if (c.hasState) {
+        const int state = c.state & 0xFF;
+        if (state > static_cast<int>(kLocationMask))
+            return false;
+        p.lowMask |= std::uint64_t{kLocationMask} << kLocationShift;
+        p.low |= static_cast<std::uint64_t>(state) << kLocationShift;
+    }
+    if (c.hasFirstName) {
+        if (c.firstName < 0 || c.firstName > static_cast<int>(kFirstNameMask))
+            return false;
+        p.lowMask |= kFirstNameMask;
+        p.low |= static_cast<std::uint64_t>(c.firstName);
+    }
+    if (c.hasBirth) {
+        const int yearBits = c.birth % 100;
+        if (c.birth < 1800 || c.birth > 1999 || yearBits == 0)
+            return false;
+        p.lowMask |= std::uint64_t{kBornIn1800s} << kWordBShift;
+        if (c.birth < 1900)
+            p.low |= std::uint64_t{kBornIn1800s} << kWordBShift;
+        p.highMask |= kYearBitsMask << kBirthWordShift;
+        p.high |= static_cast<std::uint64_t>(yearBits) << kBirthWordShift;
+    }
+    if (c.hasDeath) {
+        if (c.death < 1900 || c.death > 1999)
+            return false;
+        p.highMask |= kYearBitsMask << kDeathWordShift;
+        p.high |= static_cast<std::uint64_t>(c.death - 1900) << kDeathWordShift;
+    }
+    return true;
+}
+
+// The loop for a pattern; a half that no criterion looks at is not loaded at all.
+template <bool TestLow, bool TestHigh>
+RawDeathRecord* CollectMatching(const RecordPattern& p, const RawDeathRecord* records, int n,
+                                RawDeathRecord* next) {
+    for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
+        std::uint64_t differs = 0;
+        if constexpr (TestLow)
+            differs |= (LoadLE64(raw->bytes) & p.lowMask) ^ p.low;
+        if constexpr (TestHigh)
+            differs |= (LoadLE64(raw->bytes + 8) & p.highMask) ^ p.high;
+        *next = *raw;
+        next += differs == 0 ? 1 : 0;
+    }
+    return next;
+}
+
+}  // namespace
+
+int CollectHits(const CResultSet::Criteria& criteria, const RawDeathRecord* records, int n,
+                RawDeathRecord* hits) {
+    // Every record is copied and kept only when it is a hit: hits come at random within a
+    // run, and a branch on each record would often be mispredicted.
+    RawDeathRecord* next = hits;
+    RecordPattern p;
+    if (!MakePattern(criteria, p)) {
+        for (const RawDeathRecord* raw = records; raw != records + n; ++raw) {
+            const bool hit = criteria.Matches(*raw);
+            *next = *raw;
+            next += hit ? 1 : 0;
+        }
+    } else if (p.highMask == 0) {
+        next = CollectMatching<true, false>(p, records, n, next);
+    } else if (p.lowMask == 0) {
+        next = CollectMatching<false, true>(p, records, n, next);
+    } else {
+        next = CollectMatching<true, true>(p, records, n, next);
+    }
+    return static_cast<int>(next - hits);
+}
+
 CResultSet::CResultSet(CDeathIndex* recordReader) : reader(recordReader) {
     char path[kMaxPath];
     // An over-long program folder leaves the path empty; filters then report the hit file.
@@ -194,17 +292,14 @@ void CResultSet::SeekScan(const Criteria& criteria) {
 void CResultSet::BlockScan(const Criteria& criteria) {
     position = rangeStart;
     do {
-        const int n = reader->ReadPage(position, rangeEnd, block);
+        // Blocks of 100 records, tested where the reader holds them.
+        int n = 0;
+        const RawDeathRecord* records = reader->ViewPage(position, rangeEnd, n);
         if (n <= 0)
             break;  // nothing more can be read: never test what did not arrive
-        // Hits of one block go to the hit file in one write, in their order.
+        // Hits of one block go to the hit file together, in their order.
         RawDeathRecord hits[kBlockRecords];
-        int found = 0;
-        for (int i = 0; i < n; ++i) {
-            if (criteria.Matches(block[i]))
-                hits[found++] = block[i];
-        }
-        hitFile->AppendMany(hits, found);
+        hitFile->AppendMany(hits, CollectHits(criteria, records, n, hits));
         position += n;
     } while (position < rangeEnd);
 }

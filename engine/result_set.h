@@ -70,8 +70,7 @@ class CResultSet {
     const char* Surname() const { return surname; }
     const CHitFile& HitFile() const { return *hitFile; }
 
-  private:
-    // Which criteria a filter tests; -1 for "not tested".
+    // Which criteria a filter tests.
     struct Criteria {
         bool hasState = false;
         int state = 0;  // location code; its low 8 bits count
@@ -84,6 +83,7 @@ class CResultSet {
         bool Matches(const RawDeathRecord& raw) const;
     };
 
+  private:
     void Filter(const Criteria& criteria);
     int SeekFirstName(int target);
     void SeekScan(const Criteria& criteria);
@@ -109,5 +109,9 @@ class CResultSet {
     char detail[kDetailLineSize] = {};
     int pageSize = kPageSizeNormal;
     bool damageReported = false;
-    RawDeathRecord block[kBlockRecords + 1] = {};
 };
+
+// Copies the records among `n` that `criteria` accepts to `hits` (room for `n`), in their
+// order; returns how many. The block scan's test.
+int CollectHits(const CResultSet::Criteria& criteria, const RawDeathRecord* records, int n,
+                RawDeathRecord* hits);

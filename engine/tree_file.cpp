@@ -74,14 +74,13 @@ int CompareKeys(const char* a, const char* b, int limit) {
 }
 
 CTreeFile::CTreeFile(const char* path) {
-    bool exists = false;
-    if (FilePtr probe = OpenFile(path, "rb"))
-        exists = true;
-
-    if (!exists) {
+    // The stream that finds the file is the one that reads it.
+    file = OpenFile(path, "rb");
+    if (!file) {
         // A missing tree is created empty, so the search simply finds nothing.
         file = OpenFile(path, "w+b");
         if (file) {
+            writable = true;
             unsigned char header[kTreeHeaderSize];
             StoreInt(header, kNoNode);
             StoreInt(header + 4, kNoNode);
@@ -90,10 +89,9 @@ CTreeFile::CTreeFile(const char* path) {
         }
         return;
     }
-
-    file = OpenFile(path, "rb");
-    if (!file)
-        return;
+    // Nodes are read one by one from all over the file: read ahead, a stream would copy a block
+    // for every 120-byte node.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
     fileSize = StreamSize(file.get());
     int last = EOF;
     if (fileSize > 0 && std::fseek(file.get(), fileSize - 1, SEEK_SET) == 0) {
@@ -119,7 +117,8 @@ CTreeFile::CTreeFile(const char* path) {
 }
 
 CTreeFile::~CTreeFile() {
-    if (!file)
+    // An existing tree is read only, as on a disc: a write-back could not change it.
+    if (!file || !writable)
         return;
     std::FILE* f = file.get();
     unsigned char header[kTreeHeaderSize];

@@ -43,8 +43,8 @@ class CTreeFile {
     // Opens the tree file at `path`; a missing file is created as an empty tree. A file whose
     // last byte is not 4 is refused with "wrong file format!" and ends the process.
     explicit CTreeFile(const char* path);
-    // Writes the header back and makes sure the trailer is in place (both fail silently on
-    // a read-only medium).
+    // A tree it created gets its header written back and its trailer made sure of (both fail
+    // silently on a read-only medium); an existing tree, opened for reading, is left alone.
     ~CTreeFile();
     CTreeFile(const CTreeFile&) = delete;
     CTreeFile& operator=(const CTreeFile&) = delete;
@@ -77,6 +77,7 @@ class CTreeFile {
     std::int32_t freeHead = kNoNode;
     TreeNode rootNode{};
     FilePtr file;
+    bool writable = false;  // created here; an existing tree is opened for reading only
     long fileSize = 0;
     long nodeReads = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -328,6 +329,80 @@ TEST_F(FullFileTest, PagesInsideOneFileAndAcrossAFileBoundary) {
     EXPECT_EQ(SsnOf(buffer[50]), SsnAt(2, 0));    // number 1,000,000
     EXPECT_EQ(SsnOf(buffer[51]), SsnAt(2, 0));    // number 1,000,001
     EXPECT_EQ(SsnOf(buffer[100]), SsnAt(2, 49));  // the 101st record
+    EXPECT_FALSE(index.DataWasShort());
+}
+
+// Reads are served from a window of the data file that moves with them; whatever the order
+// of single records and pages, each must come from its own place in its own file.
+TEST_F(FullFileTest, EveryOrderOfReadsGivesTheRecordsWhereTheyAre) {
+    // Record number n holds SsnAt of its file and position; position 1,000,000 is the next
+    // file's first record.
+    auto expected = [](int n) {
+        const int file = n / 1000001 + 1;
+        const int position = n % 1000001;
+        return position == 1000000 ? SsnAt(file + 1, 0) : SsnAt(file, position);
+    };
+    struct Step {
+        char how;   // 'R' single records, 'P' pages through ReadPage, 'V' pages through ViewPage
+        int first;  // record number
+        int last;   // inclusive; pages run to last + 1 as their range end
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"pages from an odd start over several windows", {{'V', 3, 12345}}},
+        {"records one by one over several windows", {{'R', 3995, 8010}}},
+        {"pages, then records inside them, then pages again",
+         {{'P', 100, 4399}, {'R', 4100, 4420}, {'V', 4421, 9000}}},
+        {"probes back and forth, then forward from the last",
+         {{'R', 500000, 500000},
+          {'R', 250000, 250000},
+          {'R', 375000, 375000},
+          {'R', 374999, 374999},
+          {'R', 999999, 999999},
+          {'R', 3, 3},
+          {'V', 3, 5000}}},
+        {"pages up to and across the end of a file",
+         {{'V', 995000, 999999}, {'V', 999950, 1000300}}},
+        {"a page across a file boundary, then back in the first file",
+         {{'P', 999990, 1000020}, {'V', 999000, 999099}, {'R', 1000000, 1000001}}},
+        {"records across a file boundary and on",
+         {{'R', 999990, 1000010}, {'V', 1000011, 1004500}}},
+        {"the same positions in two files in turn",
+         {{'R', 10, 12},
+          {'R', 1000011, 1000013},
+          {'V', 20, 119},
+          {'V', 1000021, 1000120},
+          {'R', 2000012, 2000012},
+          {'R', 12, 12}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const Step& step : c.steps) {
+            const int end = step.last + 1;
+            for (int n = step.first; n < end;) {
+                if (step.how == 'R') {
+                    ASSERT_EQ(index.ReadRecord(n), 1) << n;
+                    ASSERT_EQ(SsnOf(index.Current()), expected(n)) << n;
+                    ++n;
+                    continue;
+                }
+                RawDeathRecord buffer[101] = {};
+                int count = 0;
+                const RawDeathRecord* page = buffer;
+                if (step.how == 'P') {
+                    count = index.ReadPage(n, end, buffer);
+                } else {
+                    page = index.ViewPage(n, end, count);
+                }
+                ASSERT_EQ(count, std::min(100, end - n)) << n;
+                for (int i = 0; i < count; ++i)
+                    ASSERT_EQ(SsnOf(page[i]), expected(n + i)) << n + i;
+                n += count;
+            }
+        }
+    }
     EXPECT_FALSE(index.DataWasShort());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -294,6 +295,45 @@ TEST_F(ResultSetTest, FirstNamesBelowInsideBetweenAndAboveTheList) {
     EXPECT_EQ(AllHits(), std::vector<int>{50});
 }
 
+// A list of many names is read in pieces; names at the edges of the pieces and at the end of
+// the list must be found by the search and shown in the list lines like any other.
+TEST_F(ResultSetTest, EveryNameOfALongListIsFoundAndShown) {
+    const int n = 1234;  // the list: 11 fillers, these names, 10 fillers
+    auto name = [](int i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "N%04d", i);
+        return std::string(text);
+    };
+    std::vector<Person> people;
+    for (int i = 0; i < n; ++i)
+        people.push_back(Numbered("many", i + 1, name(i)));
+    Build(people);
+
+    // Each shown line names the person whose SSN it carries.
+    Search("many");
+    ASSERT_EQ(results->GetTotal(), n);
+    int shown = 0;
+    char line[kListLineSize];
+    do {
+        for (int row = 0; row < results->GetPageCount(); ++row) {
+            results->FormatListLine(row, line);
+            const int i = Ssn(*results->PageRecord(row)) - 1;
+            EXPECT_EQ(std::string(line).substr(0, 24), "MANY        \t" + name(i) + "     \t") << i;
+            ++shown;
+        }
+        results->NextPage();
+    } while (results->GetPageCount() > 0);
+    EXPECT_EQ(shown, n);
+
+    for (const int i : {0, 388, 389, 390, 788, 789, 1188, 1189, 1190, n - 1}) {
+        Search("many", [&](CSearchCriteria& q) { q.SetFirstName(name(i).c_str()); });
+        EXPECT_EQ(AllHits(), std::vector<int>{i + 1}) << name(i);
+    }
+    Search("many", [](CSearchCriteria& q) { q.SetFirstName("N9999"); });
+    EXPECT_EQ(AllHits(), std::vector<int>{});
+    EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(ResultSetTest, UnknownYearsMatchOnlyAsTheFormatSays) {
     std::vector<Person> people;
     Person noBirth = Numbered("years", 1);
@@ -313,6 +353,103 @@ TEST_F(ResultSetTest, UnknownYearsMatchOnlyAsTheFormatSays) {
     EXPECT_EQ(AllHits(), std::vector<int>{});
     Search("years", [](CSearchCriteria& q) { q.SetBirthYear(1880); });
     EXPECT_EQ(AllHits(), std::vector<int>{2});
+}
+
+// The block scan tests most criteria as bits of the raw record and the rest with the
+// accessors; either way it must accept exactly the records the accessors accept. Records with
+// every year-bits value of both date words, both birth centuries, dates with and without day
+// and month, every location and a few first names, against criteria at the edges.
+TEST(CollectHits, AcceptsExactlyWhatTheAccessorsAccept) {
+    std::vector<RawDeathRecord> records;
+    int i = 0;
+    for (const std::uint32_t bornIn1800s : {0u, kBornIn1800s}) {
+        for (int birthYearBits = 0; birthYearBits < 128; ++birthYearBits) {
+            for (const int dayMonth : {0, (7 << 4) | 3}) {  // unknown, 7 March
+                const int deathYearBits = (i * 37) % 128;
+                const auto birth = static_cast<std::uint16_t>(dayMonth << 7 | birthYearBits);
+                const auto death = static_cast<std::uint16_t>((i % 3) << 7 | deathYearBits);
+                const std::uint32_t first = i % 5 == 4 ? kFirstNameMask : i % 5;
+                const std::uint32_t location = static_cast<std::uint32_t>(i % 128);
+                records.push_back(MakeRawRecord(first | location << kLocationShift,
+                                                bornIn1800s | 12345u, death, birth, 0, 0));
+                ++i;
+            }
+        }
+        records.push_back(MakeRawRecord(1, bornIn1800s, 0, 0, 0, 0));  // no dates at all
+    }
+
+    struct Case {
+        const char* name;
+        CResultSet::Criteria criteria;
+    };
+    using C = CResultSet::Criteria;
+    const Case cases[] = {
+        {"state", C{.hasState = true, .state = 21}},
+        {"unknown location", C{.hasState = true, .state = 0}},
+        {"state in the low 8 bits", C{.hasState = true, .state = 256 + 21}},
+        {"state no record holds", C{.hasState = true, .state = 200}},
+        {"first name", C{.hasFirstName = true, .firstName = 3}},
+        {"highest first name", C{.hasFirstName = true, .firstName = int{kFirstNameMask}}},
+        {"first name beyond the field", C{.hasFirstName = true, .firstName = 1 << 20}},
+        {"born 1908", C{.hasBirth = true, .birth = 1908}},
+        {"born 1870", C{.hasBirth = true, .birth = 1870}},
+        {"born 1899", C{.hasBirth = true, .birth = 1899}},
+        {"born 1900: needs a date word", C{.hasBirth = true, .birth = 1900}},
+        {"born 1800", C{.hasBirth = true, .birth = 1800}},
+        {"born 1999", C{.hasBirth = true, .birth = 1999}},
+        {"birth year 0: the unknown", C{.hasBirth = true, .birth = 0}},
+        {"born 2026", C{.hasBirth = true, .birth = 2026}},
+        {"died 1900", C{.hasDeath = true, .death = 1900}},
+        {"died 1984", C{.hasDeath = true, .death = 1984}},
+        {"died 1999", C{.hasDeath = true, .death = 1999}},
+        {"death year 0: the unknown", C{.hasDeath = true, .death = 0}},
+        {"died 2026", C{.hasDeath = true, .death = 2026}},
+        {"born and died", C{.hasBirth = true, .birth = 1908, .hasDeath = true, .death = 1984}},
+        {"everything", C{true, 21, true, 3, true, 1899, true, 1950}},
+        {"everything, birth by the accessors", C{true, 21, true, 3, true, 1900, true, 1950}},
+    };
+    for (const Case& c : cases) {
+        std::vector<RawDeathRecord> expected;
+        for (const RawDeathRecord& r : records) {
+            if (c.criteria.Matches(r))
+                expected.push_back(r);
+        }
+        // In blocks of 100 and less, as the scan hands them over.
+        std::vector<RawDeathRecord> got;
+        for (std::size_t at = 0; at < records.size(); at += 100) {
+            const int n = static_cast<int>(std::min<std::size_t>(100, records.size() - at));
+            RawDeathRecord hits[100];
+            const int found = CollectHits(c.criteria, records.data() + at, n, hits);
+            got.insert(got.end(), hits, hits + found);
+        }
+        ASSERT_EQ(got.size(), expected.size()) << c.name;
+        for (std::size_t k = 0; k < got.size(); ++k)
+            ASSERT_EQ(std::memcmp(got[k].bytes, expected[k].bytes, 16), 0) << c.name << " " << k;
+    }
+}
+
+// Hits are handed to the hit file in batches; a result larger than a batch must still come
+// back whole and in record order, from either scan, in a file of exactly the hits.
+TEST_F(ResultSetTest, ResultsLargerThanOneBatchOfHitsComeBackWholeAndInOrder) {
+    const int n = 3 * kStagedHits + 17;
+    Build(Many("many", n));
+    const struct {
+        const char* name;
+        std::function<void(CSearchCriteria&)> criteria;
+    } cases[] = {
+        {"block scan", [](CSearchCriteria& q) { q.SetState(0); }},
+        {"seek scan", [](CSearchCriteria& q) { q.SetFirstName("john"); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Search("many", c.criteria);
+        ASSERT_EQ(results->GetTotal(), n);
+        EXPECT_EQ(fs::file_size(set->program + "test.bin"), n * sizeof(RawDeathRecord));
+        EXPECT_EQ(AllHits(), Range(1, n));
+        results->PrevPage();  // back from the short last page, as the window allows
+        EXPECT_EQ(Page(), Range(n - 19, n - 10));
+    }
+    EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(ResultSetTest, ListAndDetailLinesCarryTheShownTexts) {
