@@ -32,6 +32,7 @@ struct App {
         AfxSetResourceHandle(nullptr);
         platform_test::RestoreWorkArea();
         uitest::FlushEvents();
+        uitest::ClearQuitRequest();
     }
     CMainFrame* Frame() { return static_cast<CMainFrame*>(app.m_pMainWnd); }
 };
@@ -207,6 +208,7 @@ TEST(StartUp, ShowsTheCaptionedWindowAndSetsTheErrorMode) {
     }
     platform_test::RestoreWorkArea();
     uitest::FlushEvents();
+    uitest::ClearQuitRequest();
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
