@@ -134,6 +134,24 @@ TEST(RecordDialog, FieldsCanBeCopiedNotChangedAndOKIsTheOnlyStop) {
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "Enter closed it";
 }
 
+TEST(RecordDialog, TheWindowClosingWhileTheDialogIsOpenLeavesNothingBroken) {
+    // A close posted before the dialog opened is carried out by the dialog's own loop: the
+    // main window, the view, the engine and the dialog all go, and nothing is used after.
+    Window w;
+    w.Search("smith");
+    w.ClickList(30, w.RowY(0));
+    bool closed = false;
+    Window::WhenModal([&] {
+        closed = viewtest::ReadOpenDetails().open;
+        w.app.m_pMainWnd->DestroyWindow();
+    });
+    w.Click(IDC_MOREINFO);
+    uitest::FlushEvents();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(w.app.m_pMainWnd, nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST(TabFields, SplitLikeStrtokAndNeverOverrun) {
     struct Case {
         const char* text;
