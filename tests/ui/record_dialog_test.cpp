@@ -21,12 +21,18 @@ namespace {
 using viewtest::DetailsShown;
 using viewtest::Window;
 
-// Opens the details of `row` with the More Info button and reads them.
-DetailsShown OpenWithMoreInfo(Window& w, int row) {
+// Opens the details of `row` with the More Info button (or its Alt+M) and reads them.
+DetailsShown OpenWithMoreInfo(Window& w, int row, bool byKey = false) {
+    w.Activate();
     w.ClickList(30, w.RowY(row));
     DetailsShown shown;
     Window::WhenModal([&] { shown = viewtest::ReadOpenDetails(); });
-    w.Click(IDC_MOREINFO);
+    if (byKey) {
+        w.Item(IDC_FIRSTNAME)->SetFocus();
+        w.Key(Qt::Key_M, Qt::AltModifier, "m");
+    } else {
+        w.Click(IDC_MOREINFO);
+    }
     uitest::FlushEvents();
     return shown;
 }
@@ -44,7 +50,7 @@ TEST(RecordDialog, ShowsTheRowsNameInTheCaptionAndItsSixFields) {
         {0, {"ADAMS,", "---", "---", "000-00-0000", "---", "---", "---"}},  // ten blanks
     };
     for (const Case& c : cases) {
-        DetailsShown shown = OpenWithMoreInfo(w, c.row);
+        DetailsShown shown = OpenWithMoreInfo(w, c.row, c.row == 1);
         ASSERT_TRUE(shown.open) << c.row;
         EXPECT_EQ(shown.caption, c.expected.caption);
         EXPECT_EQ(shown.birth, c.expected.birth) << c.expected.caption;

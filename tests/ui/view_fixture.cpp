@@ -137,9 +137,15 @@ Window::Window(const std::vector<builder::Person>& people) : discs(people) {
     }
     frame = static_cast<CMainFrame*>(app.m_pMainWnd);
     view = static_cast<CDeadView*>(frame->GetActiveView());
-    platform_test::Widget(frame)->activateWindow();
+    Activate();
     view->UpdateWindow();
     uitest::FlushEvents();
+}
+
+void Window::Activate() {
+    QWidget* main = platform_test::Widget(frame);
+    main->activateWindow();
+    uitest::RunEventsUntil([main] { return QApplication::activeWindow() == main; }, 1000);
 }
 
 Window::~Window() {

@@ -41,6 +41,9 @@ class Window {
     bool Enabled(UINT id) const { return Item(id)->IsWindowEnabled() != FALSE; }
     UINT FocusId() const;
 
+    // Makes the main window the active one again (offscreen, no window manager does it when
+    // a dialog closes).
+    void Activate();
     // Keys go to the focused widget, as the window system delivers them.
     void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {});
     void Type(UINT id, const std::string& text);  // focuses the field, selects all, types
@@ -66,7 +69,7 @@ class Window {
     bool CountLineReads(const std::string& text) const;
 
     // Runs `inside` from the event loop of the next modal dialog or box, then closes it with
-    // Escape if it is still open.
+    // Escape if it is still open. Nothing may run the event loop before the dialog opens.
     static void WhenModal(std::function<void()> inside);
 
     uitest::ScriptedBoxes boxes;
