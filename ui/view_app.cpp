@@ -134,6 +134,8 @@ void CViewApp::RunStartQuery() {
     CWnd* surname = view != nullptr ? view->GetDlgItem(IDC_SURNAME) : nullptr;
     if (surname == nullptr)
         return;
+    // The first paint sets the page size from the font, as it does before any user's search.
+    view->UpdateWindow();
     surname->SetWindowText(m_strStartQuery);
     if (CWnd* first = view->GetDlgItem(IDC_FIRSTNAME))
         first->SetWindowText(m_strStartFirstName);

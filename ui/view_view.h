@@ -39,8 +39,8 @@ int ListRowPitch(int textHeight, int pageSize);
 inline constexpr int kLineRows = 15;
 inline constexpr int kLineLength = 500;
 
-// Set while no view owns engine objects: a search that returns after its view began to close
-// leaves the list alone.
+// Cleared when a view creates its engine objects, set when it begins to close: a search that
+// returns after its view began to close leaves the list alone.
 extern BYTE g_bViewClosing;
 // Set until the first full paint of a view in this process (the large-font button move runs
 // once).
