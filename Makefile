@@ -6,7 +6,7 @@ DEMO_DIR := $(CURDIR)/demo
 # Two cores: the build shares the machine.
 JOBS ?= 2
 
-.PHONY: all deps configure build test asan-test run clean format
+.PHONY: all deps configure build test asan-test fuzz run clean format
 
 all: build
 
@@ -28,6 +28,10 @@ run: build
 
 asan-test:
 	@$(MAKE) --no-print-directory test PRESET=asan
+
+# Each fuzz target briefly from its seeds; FUZZ_SECONDS=3600 for a real campaign per target.
+fuzz: deps
+	@fuzz/run-regression.sh $(FUZZ_SECONDS)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -101,6 +101,7 @@ struct DiscSetWriter::Impl {
     std::vector<char> dataBuffer = std::vector<char>(1 << 20);
     int fileNumber = 0;
     int fileDisc = 0;
+    int filePartition = -1;
     int fileRecords = 0;
 
     // The run being collected.
@@ -122,6 +123,7 @@ struct DiscSetWriter::Impl {
         }
         ++fileNumber;
         fileDisc = disc;
+        filePartition = -1;
         fileRecords = 0;
         const fs::path path = DiscDir(disc) / ("dp" + std::to_string(fileNumber) + ".car");
         data = OpenFile(path.c_str(), "wb");
@@ -143,12 +145,16 @@ struct DiscSetWriter::Impl {
         const int disc = CDeathIndex::DiscOf(runKey.c_str());
         const int cap = std::clamp(options.recordsPerFile, 1, kMaxRecordsPerDataFile);
         // A run stays inside one file and never reaches position 1,000,000.
+        const int partition = CDeathIndex::PartitionOf(runKey.c_str());
         const bool full = fileRecords > 0 && (fileRecords + count > cap ||
                                               fileRecords + count > kMaxRecordsPerDataFile);
-        if (!data || disc != fileDisc || full) {
+        const bool newPartition =
+            options.filePerPartition && filePartition != -1 && partition != filePartition;
+        if (!data || disc != fileDisc || full || newPartition) {
             if (!StartFile(disc, error))
                 return false;
         }
+        filePartition = partition;
         const std::int32_t first = (fileNumber - 1) * kRecordsPerFile + fileRecords;
         if (!run.empty() &&
             std::fwrite(run.data(), sizeof(RawDeathRecord), run.size(), data.get()) != run.size()) {
@@ -157,7 +163,6 @@ struct DiscSetWriter::Impl {
         }
         fileRecords += count;
         report.records += count;
-        const int partition = CDeathIndex::PartitionOf(runKey.c_str());
         items[disc - 1][partition].push_back(MakeTreeItem(runKey, first, count));
         report.runs.push_back({runKey, first, count, disc, partition});
         run.clear();

@@ -19,6 +19,9 @@ struct DiscSetOptions {
     // than the cap gets a file of its own; no run ever crosses a file.
     int recordsPerFile = kMaxRecordsPerDataFile;
     bool writeMarkers = true;
+    // Start a new data file with each partition. The last run of every tree then ends at the
+    // end of its file, so the reader can check even the outermost runs against the data.
+    bool filePerPartition = false;
 };
 
 // Where one surname's records went.

@@ -23,7 +23,8 @@ TempDir::~TempDir() {
     fs::remove_all(path, ec);
 }
 
-TestDiscSet::TestDiscSet(const std::vector<builder::Person>& people, int recordsPerFile) {
+TestDiscSet::TestDiscSet(const std::vector<builder::Person>& people, int recordsPerFile,
+                         bool filePerPartition) {
     disc1 = root / "disc1/";
     disc2 = root / "disc2/";
     program = root / "program/";
@@ -32,6 +33,7 @@ TestDiscSet::TestDiscSet(const std::vector<builder::Person>& people, int records
     options.disc1Dir = disc1;
     options.disc2Dir = disc2;
     options.recordsPerFile = recordsPerFile;
+    options.filePerPartition = filePerPartition;
     std::string error;
     if (!builder::WriteDiscSet(people, options, &report, &error)) {
         ADD_FAILURE() << "cannot write the test disc set: " << error;

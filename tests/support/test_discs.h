@@ -25,7 +25,8 @@ class TempDir {
 // A disc set in a temporary folder: disc1/, disc2/ and a writable program/ folder.
 class TestDiscSet {
   public:
-    explicit TestDiscSet(const std::vector<builder::Person>& people, int recordsPerFile = 1000000);
+    explicit TestDiscSet(const std::vector<builder::Person>& people, int recordsPerFile = 1000000,
+                         bool filePerPartition = false);
     // Points the host's directories at this set.
     void Use(ScriptedHost& host) const;
 
