@@ -2,9 +2,11 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QTimer>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -240,18 +242,83 @@ void CCmdTarget::RestoreWaitCursor() {
 
 namespace {
 
-// Saves the main window's picture, children included.
-bool SaveScreenshot(const char* path) {
+// --screenshot: the file, whether start-up may still open a dialog to be pictured, and
+// whether that dialog's picture was taken (and saved).
+const char* g_screenshotPath = nullptr;
+bool g_dialogScreenshotPending = false;
+bool g_dialogScreenshotTaken = false;
+bool g_dialogScreenshotSaved = false;
+
+QWidget* MainWidget() {
     CWnd* main = AfxGetMainWnd();
     if (main == nullptr || !afx::IsLiveWindow(main->m_hWnd) || !main->m_hWnd->widget)
+        return nullptr;
+    return main->m_hWnd->widget.data();
+}
+
+// Saves the main window's picture, children included.
+bool SaveScreenshot(const char* path) {
+    QWidget* w = MainWidget();
+    if (w == nullptr)
         return false;
-    QWidget* w = main->m_hWnd->widget.data();
     for (int i = 0; i < 5; ++i)
         QApplication::processEvents();
     return w->grab().save(QFile::decodeName(path), "PNG");
 }
 
+// A dialog over the main window, where it stands, with a plain frame and caption: without a
+// window manager (offscreen) nothing else would draw them.
+QImage DialogOverMainWindow(QWidget* dialog) {
+    constexpr int kBorder = 2;
+    constexpr int kCaption = 22;
+    QWidget* main = MainWidget();
+    QImage body = dialog->grab().toImage();
+    QImage canvas = main != nullptr ? main->grab().toImage()
+                                    : QImage(body.size() + QSize(2 * kBorder, kBorder + kCaption),
+                                             QImage::Format_RGB32);
+    canvas = canvas.convertToFormat(QImage::Format_RGB32);
+    if (main == nullptr)
+        canvas.fill(Qt::white);
+
+    QPoint at = main != nullptr ? dialog->geometry().topLeft() - main->geometry().topLeft()
+                                : QPoint(kBorder, kCaption);
+    QRect frame(at - QPoint(kBorder, kCaption),
+                body.size() + QSize(2 * kBorder, kBorder + kCaption));
+    // Keep the whole frame on the picture.
+    frame.moveLeft(std::clamp(frame.left(), 0, std::max(0, canvas.width() - frame.width())));
+    frame.moveTop(std::clamp(frame.top(), 0, std::max(0, canvas.height() - frame.height())));
+    at = frame.topLeft() + QPoint(kBorder, kCaption);
+
+    QPainter p(&canvas);
+    p.fillRect(frame, QColor(0x2E, 0x4A, 0x3A));
+    QFont font = dialog->font();
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(frame.left() + 8, frame.top(), frame.width() - 16, kCaption),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, dialog->windowTitle());
+    p.drawImage(at, body);
+    return canvas;
+}
+
 }  // namespace
+
+namespace afx {
+
+bool DialogScreenshotPending() {
+    return g_dialogScreenshotPending;
+}
+
+void TakeDialogScreenshot(QWidget* dialog) {
+    if (!g_dialogScreenshotPending || g_screenshotPath == nullptr)
+        return;
+    g_dialogScreenshotPending = false;
+    g_dialogScreenshotTaken = true;
+    g_dialogScreenshotSaved =
+        DialogOverMainWindow(dialog).save(QFile::decodeName(g_screenshotPath), "PNG");
+}
+
+}  // namespace afx
 
 int AfxWinMain(int argc, char** argv) {
     const char* screenshot = nullptr;
@@ -274,13 +341,17 @@ int AfxWinMain(int argc, char** argv) {
     if (app == nullptr)
         return 1;
     Host* previous = InstallHost(&AfxGetGuiHost());
+    g_screenshotPath = screenshot;
+    g_dialogScreenshotPending = screenshot != nullptr;
+    BOOL started = app->InitInstance();
+    g_dialogScreenshotPending = false;
     int status = 0;
-    if (!app->InitInstance()) {
+    if (!started) {
         if (app->m_pMainWnd != nullptr)
             app->m_pMainWnd->DestroyWindow();
         status = app->ExitInstance();
     } else if (screenshot != nullptr) {
-        bool saved = SaveScreenshot(screenshot);
+        bool saved = g_dialogScreenshotTaken ? g_dialogScreenshotSaved : SaveScreenshot(screenshot);
         if (app->m_pMainWnd != nullptr)
             app->m_pMainWnd->DestroyWindow();
         status = app->ExitInstance();

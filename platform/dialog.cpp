@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QPointer>
+#include <QTimer>
 #include <cstring>
 
 #include "widgets.h"
@@ -96,7 +98,9 @@ INT_PTR CDialog::DoModal() {
             ? parent->m_hWnd->widget->window()
             : nullptr;
 
-    auto* dialog = new afx::DialogWidget(owner);
+    // The owner may be destroyed while the dialog runs (a posted close), and Qt then deletes
+    // the dialog with it.
+    QPointer<afx::DialogWidget> dialog = new afx::DialogWidget(owner);
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     dialog->setWindowModality(Qt::ApplicationModal);
@@ -148,8 +152,15 @@ INT_PTR CDialog::DoModal() {
             dialog->move(owner->geometry().center() -
                          QPoint(dialog->width() / 2, dialog->height() / 2));
         }
-        if (afx::IsLiveWindow(h) && h->wnd == this)
+        if (afx::IsLiveWindow(h) && h->wnd == this) {
+            if (afx::DialogScreenshotPending()) {
+                QTimer::singleShot(0, dialog, [this, dialog] {
+                    afx::TakeDialogScreenshot(dialog);
+                    EndDialog(IDCANCEL);
+                });
+            }
             result = dialog->exec();
+        }
     }
     m_items.clear();
     if (afx::IsLiveWindow(m_hWnd)) {
@@ -161,11 +172,13 @@ INT_PTR CDialog::DoModal() {
         afx::UnregisterForeignWindow(m_hWnd);
     }
     m_hWnd = nullptr;
+    if (dialog.isNull())
+        return IDCANCEL;
     if (afx::InsideEvent()) {
         dialog->hide();
         dialog->deleteLater();
     } else {
-        delete dialog;
+        delete dialog.data();
     }
     return result;
 }

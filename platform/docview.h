@@ -212,5 +212,7 @@ void AfxSetResourceHandle(HINSTANCE hInstResource);
 // The program's entry into the framework: starts the window system, installs the GUI host,
 // then InitInstance and Run (or ExitInstance when InitInstance fails); returns the exit status.
 // Takes the platform's own options off the command line:
-//   --screenshot FILE   after start-up, save the main window's picture as PNG and end.
+//   --screenshot FILE   after start-up, save the main window's picture as PNG and end; when
+//                       start-up opens a modal dialog, that dialog is pictured over the main
+//                       window instead and closed (IDCANCEL).
 int AfxWinMain(int argc, char** argv);

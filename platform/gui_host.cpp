@@ -68,7 +68,10 @@ int GuiHost::ShowMessage(const char* text, const char* caption, unsigned style) 
     // Other copies can raise this box like any window of ours.
     HWND handle = afx::RegisterForeignWindow(&box, "#32770");
     afx::EventScope scope;
+    // The box shows the arrow, as its own window class would, even while the program waits.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    QApplication::restoreOverrideCursor();
     afx::UnregisterForeignWindow(handle);
     int answer = box.clickedButton() == ok || cancel == nullptr ? IDOK : IDCANCEL;
     m_shown.push_back(

@@ -114,6 +114,10 @@ void SetDialogColours(COLORREF background, COLORREF text);
 // The process-wide key and mouse translation into window messages.
 void InstallMessageFilter();
 void CloseHelp();
+// --screenshot: a modal dialog opened during start-up is pictured (over the main window) in
+// place of the main window, then closed.
+bool DialogScreenshotPending();
+void TakeDialogScreenshot(QWidget* dialog);
 QString ResourcePath(HINSTANCE module, LPCSTR name, const char* kind);
 
 }  // namespace afx

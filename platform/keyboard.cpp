@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <algorithm>
 
 #include "widgets.h"
@@ -60,6 +61,11 @@ class MessageFilter : public QObject {
             case QEvent::KeyPress:
                 return KeyPress(object, static_cast<QKeyEvent*>(event));
             case QEvent::MouseMove:
+                // A move a child window did not take travels on to its parents; only the
+                // window under the cursor is asked, as on the platform.
+                if (!UnderChildWindow(object, static_cast<QMouseEvent*>(event)->position()))
+                    SetCursorFor(object);
+                return false;
             case QEvent::Enter:
                 SetCursorFor(object);
                 return false;
@@ -103,6 +109,14 @@ class MessageFilter : public QObject {
                 return true;
         }
         return false;
+    }
+
+    static bool UnderChildWindow(QObject* object, const QPointF& position) {
+        if (!object->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(object);
+        QWidget* child = widget->childAt(position.toPoint());
+        return child != nullptr && afx::HandleOfWidget(child) != afx::HandleOfWidget(widget);
     }
 
     static void SetCursorFor(QObject* object) {

@@ -6,6 +6,7 @@
 
 #include "main_frame.h"
 #include "resource_ids.h"
+#include "result_set.h"
 #include "view_doc.h"
 #include "view_view.h"
 
@@ -63,7 +64,13 @@ ON_COMMAND(ID_FILE_OPEN, &CWinApp::OnFileOpen)
 END_MESSAGE_MAP()
 
 CViewApp::CViewApp()
-    : m_pszVelDir(nullptr), m_szCDPath{}, m_szCD2Path{}, m_nOldErrorMode(0), m_bStartFailed(FALSE) {
+    : m_pszVelDir(nullptr),
+      m_szCDPath{},
+      m_szCD2Path{},
+      m_nOldErrorMode(0),
+      m_bStartFailed(FALSE),
+      m_nStartRow(-1),
+      m_bStartDetails(FALSE) {
     // The engine reaches the three directories through the GUI host.
     AfxGetGuiHost().BindDirectories(&m_pszVelDir, m_szCDPath, m_szCD2Path);
 }
@@ -109,7 +116,42 @@ BOOL CViewApp::InitInstance() {
     static_cast<CFrameWnd*>(m_pMainWnd)->ActivateFrame(SW_SHOWNORMAL);
     m_pMainWnd->SetWindowText(kAppTitle);
     m_nOldErrorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    if (!m_strStartQuery.IsEmpty())
+        RunStartQuery();
     return TRUE;
+}
+
+void CViewApp::SetStartQuery(const char* surname, const char* firstName, int row, BOOL details) {
+    m_strStartQuery = surname;
+    m_strStartFirstName = firstName;
+    m_nStartRow = row;
+    m_bStartDetails = details;
+}
+
+// Does what a user would: types the surname, presses Search, clicks the row, More Info.
+void CViewApp::RunStartQuery() {
+    auto* view = dynamic_cast<CViewView*>(static_cast<CFrameWnd*>(m_pMainWnd)->GetActiveView());
+    CWnd* surname = view != nullptr ? view->GetDlgItem(IDC_SURNAME) : nullptr;
+    if (surname == nullptr)
+        return;
+    // The first paint sets the page size from the font, as it does before any user's search.
+    view->UpdateWindow();
+    surname->SetWindowText(m_strStartQuery);
+    if (CWnd* first = view->GetDlgItem(IDC_FIRSTNAME))
+        first->SetWindowText(m_strStartFirstName);
+    view->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SEARCH, BN_CLICKED), 0);
+    if (m_nStartRow < 0 || view->m_pResultSet == nullptr)
+        return;
+    CClientDC dc(view);
+    TEXTMETRIC tm{};
+    dc.GetTextMetrics(&tm);
+    int pitch = ListRowPitch(tm.tmHeight, view->m_pResultSet->GetPageSize());
+    int y = kListArea.top + m_nStartRow * pitch + pitch / 2;
+    view->SendMessage(
+        WM_LBUTTONDOWN, MK_LBUTTON,
+        MAKELPARAM(static_cast<unsigned>(kListColumns[0].left + 4), static_cast<unsigned>(y)));
+    if (m_bStartDetails)
+        view->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_MOREINFO, BN_CLICKED), 0);
 }
 
 int CViewApp::ExitInstance() {

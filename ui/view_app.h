@@ -19,6 +19,10 @@ class CViewApp : public CWinApp {
     // Reads the three directories from the settings file; may be called again. Returns
     // FALSE when a value had to be refused (the user has been told).
     BOOL ReadSettings();
+    // A search to run once the window is up (the command line's --query): the surname and
+    // given name (may be null), a row of the first page to select (-1 for none) and whether
+    // to open its details.
+    void SetStartQuery(const char* surname, const char* firstName, int row, BOOL details);
 
     char* m_pszVelDir;          // program folder, heap string, null until read
     char m_szCDPath[kMaxPath];  // disc 1 folder
@@ -28,5 +32,10 @@ class CViewApp : public CWinApp {
   protected:
     // Set when start-up had to stop for a failure, so that the exit status tells it.
     BOOL m_bStartFailed;
+    CString m_strStartQuery;
+    CString m_strStartFirstName;
+    int m_nStartRow;
+    BOOL m_bStartDetails;
+    void RunStartQuery();
     DECLARE_MESSAGE_MAP()
 };

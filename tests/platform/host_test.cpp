@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QCursor>
+#include <QTimer>
+#include <QWidget>
 #include <filesystem>
 
 #include "test_access.h"
@@ -28,6 +32,26 @@ TEST(MessageBoxes, CaptionsIconsAndAnswersAreRecorded) {
     EXPECT_EQ(shown[2].caption, "Error") << "an owner-less box without caption";
     EXPECT_EQ(shown[2].style, MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(shown[3].answer, IDCANCEL);
+}
+
+TEST(MessageBoxes, ABoxShownWhileTheProgramWaitsHasTheArrowAndTheWaitCursorReturns) {
+    CWinApp app;
+    CWnd window;  // the window system is up
+    ASSERT_TRUE(
+        window.CreateEx(0, nullptr, "waiting", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr));
+    SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    Qt::CursorShape during = Qt::BlankCursor;
+    QTimer::singleShot(0, [&during] {
+        QCursor* cursor = QApplication::overrideCursor();
+        during = cursor != nullptr ? cursor->shape() : Qt::BlankCursor;
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    AfxGetGuiHost().ShowMessage("Please insert the disc", kAppTitle, MB_OKCANCEL);
+    EXPECT_EQ(during, Qt::ArrowCursor);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
 }
 
 TEST(Help, ContextShowsItsTopicAndQuitCloses) {

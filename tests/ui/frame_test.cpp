@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <cstring>
 
 #include "main_frame.h"
 #include "resource_ids.h"
@@ -19,11 +20,17 @@ namespace {
 // An application with its document template, as start-up makes it.
 struct App {
     uitest::ScriptedBoxes boxes;
+    uitest::TempDir program;  // the view's hit file goes here
     CViewApp app;
     CSingleDocTemplate* tmpl =
         new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CViewDoc), RUNTIME_CLASS(CMainFrame),
                                RUNTIME_CLASS(CDeadView));
-    App() { app.AddDocTemplate(tmpl); }
+    App() {
+        std::string dir = program.Path() + "/";
+        app.m_pszVelDir = new char[dir.size() + 1];
+        std::memcpy(app.m_pszVelDir, dir.c_str(), dir.size() + 1);
+        app.AddDocTemplate(tmpl);
+    }
     // Document, frame and view, not shown yet: the first showing is the test's.
     CDocument* Open() { return tmpl->OpenDocumentFile("IDB_BACKDROP", FALSE); }
     ~App() {
@@ -32,6 +39,7 @@ struct App {
         AfxSetResourceHandle(nullptr);
         platform_test::RestoreWorkArea();
         uitest::FlushEvents();
+        uitest::ClearQuitRequest();
     }
     CMainFrame* Frame() { return static_cast<CMainFrame*>(app.m_pMainWnd); }
 };
@@ -162,6 +170,7 @@ TEST(StartUp, WithoutTheBackdropStartUpStopsAndSaysSoInTheExitStatus) {
     uitest::TempDir empty, runtime;
     uitest::ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.Path());
     uitest::ScopedEnv windir("WINDIR", empty.Path());
+    empty.Write("brisel.ini", "[Vel7m]\nVelDir=" + runtime.Path() + "\n");
     uitest::ScriptedBoxes boxes;
     CViewApp app;
     AfxSetResourceHandle(platform_test::ResourceModuleAt(empty.Path().c_str()));
@@ -207,6 +216,7 @@ TEST(StartUp, ShowsTheCaptionedWindowAndSetsTheErrorMode) {
     }
     platform_test::RestoreWorkArea();
     uitest::FlushEvents();
+    uitest::ClearQuitRequest();
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
@@ -214,6 +224,7 @@ TEST(StartUp, QuitPostsCloseAndTheMessageLoopEnds) {
     uitest::TempDir dir, runtime;
     uitest::ScopedEnv xdg("XDG_RUNTIME_DIR", runtime.Path());
     uitest::ScopedEnv windir("WINDIR", dir.Path());
+    dir.Write("brisel.ini", "[Vel7m]\nVelDir=" + dir.Path() + "\n");
     uitest::ScriptedBoxes boxes;
     CViewApp app;
     ASSERT_TRUE(app.InitInstance());

@@ -29,6 +29,7 @@ struct FirstCopy {
             app.m_pMainWnd->DestroyWindow();
         app.ExitInstance();
         uitest::FlushEvents();
+        uitest::ClearQuitRequest();
     }
 };
 

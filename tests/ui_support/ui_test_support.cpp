@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -85,6 +86,14 @@ void FlushEvents() {
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+void ClearQuitRequest() {
+    if (QCoreApplication::instance() == nullptr)
+        return;
+    // The application's own loop starts and ends with a clear request.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 std::string SourcePath(const std::string& relative) {

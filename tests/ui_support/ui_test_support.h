@@ -57,6 +57,9 @@ class ScriptedBoxes {
 bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs);
 // Lets queued events (deferred deletes too) run.
 void FlushEvents();
+// A destroyed main window asks the application to quit, after which every modal loop would
+// end at once; this takes that request back so that later tests can run dialogs.
+void ClearQuitRequest();
 
 // Where the program's own files are, for tests that read them.
 std::string SourcePath(const std::string& relative);
