@@ -1,7 +1,7 @@
 # Entry points: `make test` (what CI runs) and `make run` (the program on the demo discs).
 PRESET ?= dev
 BUILD_DIR := build/$(PRESET)
-DEP_GROUPS ?= build gui
+DEP_GROUPS ?= build gui display
 DEMO_DIR := $(CURDIR)/demo
 # Two cores: the build shares the machine.
 JOBS ?= 2

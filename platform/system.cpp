@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -72,6 +73,14 @@ BOOL SystemParametersInfoA(UINT action, UINT, void* pvParam, UINT) {
     return TRUE;
 }
 
+// A shown window that is not on the screen: iconified by a window manager that unmaps, or
+// withdrawn by someone else. For bringing it back that is the same as minimised.
+static bool IsOffScreen(QWidget* w) {
+    const QWindow* handle = w->windowHandle();
+    return w->isVisible() && handle != nullptr && !handle->isExposed() &&
+           QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+
 BOOL IsWindow(HWND hWnd) {
     return afx::IsLiveWindow(hWnd) || afx::IsRemoteHandle(hWnd);
 }
@@ -81,7 +90,7 @@ BOOL IsIconic(HWND hWnd) {
         return afx::AskRemote(hWnd, "ICONIC " + QByteArray::number(hWnd->remoteSerial)) == "1";
     }
     QWidget* w = TopWidget(hWnd);
-    return w != nullptr && hWnd->widget == w && w->isMinimized();
+    return w != nullptr && hWnd->widget == w && (w->isMinimized() || IsOffScreen(w));
 }
 
 BOOL ShowWindow(HWND hWnd, int nCmdShow) {
@@ -115,6 +124,10 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         case SW_SHOWNORMAL:
         case SW_RESTORE:
             if (w->isWindow()) {
+                // Qt still counts a window that was unmapped behind its back as shown: map it
+                // again by hiding and showing it.
+                if (IsOffScreen(w))
+                    w->hide();
                 w->showNormal();
             } else {
                 w->show();
