@@ -9,6 +9,7 @@
 
 #include "death_index.h"
 #include "death_record.h"
+#include "field_parsing.h"
 #include "stdio_file.h"
 #include "tree_file.h"
 
@@ -37,18 +38,7 @@ std::string Shown(const char* bytes, std::size_t size) {
         ++n;
     while (n > 0 && bytes[n - 1] == ' ')
         --n;
-    std::string out = "\"";
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    return out + "\"";
+    return disctool::Shown(std::string_view(bytes, n));
 }
 
 std::string Range(std::int64_t first, std::int64_t count) {

@@ -47,24 +47,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The text as it can be shown in a report line: bytes outside printable ASCII as \xNN.
-std::string Shown(std::string_view s) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < s.size() && i < 40; ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c >= 0x20 && c < 0x7F) {
-            out += static_cast<char>(c);
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
-    if (s.size() > 40)
-        out += "...";
-    return out + "\"";
-}
-
 // Plain letters of U+00C0..U+00FF; empty for the two signs among them.
 const char* const kLatin1Letters[64] = {
     "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I",  "I",
@@ -233,6 +215,24 @@ bool After(const DateParts& a, const DateParts& b) {
 }
 
 }  // namespace
+
+// The text as it can be shown in a report line: bytes outside printable ASCII as \xNN.
+std::string Shown(std::string_view s) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < s.size() && i < 40; ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    if (s.size() > 40)
+        out += "...";
+    return out + "\"";
+}
 
 CleanName CleanNameText(std::string_view raw, std::size_t limit) {
     CleanName result;

@@ -12,6 +12,10 @@
 
 namespace disctool {
 
+// Text as it can be shown in a report line: at most 40 bytes, bytes outside printable ASCII
+// as \xNN, in double quotes.
+std::string Shown(std::string_view s);
+
 inline constexpr std::size_t kSurnameLimit = 12;
 inline constexpr std::size_t kFirstNameLimit = 10;
 
