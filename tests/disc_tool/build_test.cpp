@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "disc_check.h"
 #include "disc_tool_support.h"
 #include "search_criteria.h"
+#include "staged_output.h"
 #include "test_discs.h"
 #include "zip_tables.h"
 
@@ -286,4 +288,9 @@ TEST_F(BuildTest, AKilledBuildLeavesThePreviousSetUntouched) {
     const std::vector<std::string> left = Leftovers();
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0].rfind(".set.partial-", 0), 0u);
+    // Its lock died with it, so a later build clears it away.
+    StagedDiscSet later;
+    ASSERT_TRUE(later.Begin(out, error, std::chrono::seconds(0))) << error;
+    EXPECT_FALSE(fs::exists(dir / left[0]));
+    EXPECT_EQ(SearchSet(out, "smith").size(), 3u);
 }

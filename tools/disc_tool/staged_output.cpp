@@ -3,12 +3,16 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 namespace disctool {
 
@@ -25,11 +29,16 @@ std::string WithSlash(const fs::path& dir) {
     return s;
 }
 
+// Work folders beside the set are named ".NAME.partial-XXXXXX" and ".NAME.old-XXXXXX".
+std::string SiblingPrefix(const fs::path& dir, const char* purpose) {
+    std::string name(1, '.');
+    name.append(dir.filename().string()).append(1, '.').append(purpose).append(1, '-');
+    return name;
+}
+
 // A new folder beside `dir`, hidden, whose name says what it is for.
 bool MakeSibling(const fs::path& dir, const char* purpose, fs::path& made) {
-    std::string name(1, '.');
-    name.append(dir.filename().string()).append(1, '.').append(purpose).append("-XXXXXX");
-    std::string pattern = (dir.parent_path() / name).string();
+    std::string pattern = (dir.parent_path() / (SiblingPrefix(dir, purpose) + "XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr)
         return false;
     // mkdtemp makes the folder private; the set is an ordinary folder once in place.
@@ -38,6 +47,83 @@ bool MakeSibling(const fs::path& dir, const char* purpose, fs::path& made) {
     chmod(pattern.c_str(), 0777 & ~mask);
     made = pattern;
     return true;
+}
+
+// Flushes a file or folder to the disk. Read-only is enough: fsync acts on the inode.
+bool SyncPath(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// Every file and folder of the new set on the disk before it is swapped in: otherwise a
+// power cut soon after the swap could leave empty or short files where the old set stood.
+bool SyncTree(const fs::path& root, std::string& error) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!SyncPath(it->path())) {
+            error = "cannot write " + it->path().string() + " to the disk: " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (ec || !SyncPath(root)) {
+        error = "cannot write " + root.string() + " to the disk";
+        return false;
+    }
+    return true;
+}
+
+// When a folder or its name last changed: a rename moves the second, not the first.
+bool ChangedWithin(const fs::path& path, std::chrono::seconds window) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return true;  // vanished or unreadable: not ours to judge
+    const auto latest = std::max(st.st_mtim.tv_sec, st.st_ctim.tv_sec);
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    return now - latest < window.count();
+}
+
+// Removes the work folders that builds killed before they could clean up left beside `dir`.
+// A running build holds a lock on its folders; the grace period covers the moment between
+// creating a folder and locking it.
+void SweepAbandoned(const fs::path& dir, std::chrono::seconds grace) {
+    std::error_code ec;
+    const std::string prefixes[] = {SiblingPrefix(dir, "partial"), SiblingPrefix(dir, "old")};
+    std::vector<fs::path> abandoned;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool ours = std::any_of(std::begin(prefixes), std::end(prefixes), [&](const auto& p) {
+            return name.size() == p.size() + 6 && name.compare(0, p.size(), p) == 0;
+        });
+        std::error_code typeError;
+        if (!ours || entry.is_symlink(typeError) || !entry.is_directory(typeError) ||
+            ChangedWithin(entry.path(), grace))
+            continue;
+        const int fd =
+            ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            abandoned.push_back(entry.path());
+        ::close(fd);
+    }
+    for (const fs::path& path : abandoned)
+        fs::remove_all(path, ec);
+}
+
+// Opens and locks a work folder for as long as the returned descriptor stays open.
+int LockFolder(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -77,9 +163,14 @@ StagedDiscSet::~StagedDiscSet() {
         std::error_code ec;
         fs::remove_all(stagingDir, ec);
     }
+    for (const int fd : {stagingLock, oldLock}) {
+        if (fd >= 0)
+            ::close(fd);
+    }
 }
 
-bool StagedDiscSet::Begin(const std::string& outDir, std::string& error) {
+bool StagedDiscSet::Begin(const std::string& outDir, std::string& error,
+                          std::chrono::seconds abandonedAfter) {
     std::error_code ec;
     if (outDir.empty()) {
         error = "no output folder given";
@@ -108,6 +199,7 @@ bool StagedDiscSet::Begin(const std::string& outDir, std::string& error) {
         error = "cannot create " + dir.parent_path().string() + ": " + ec.message();
         return false;
     }
+    SweepAbandoned(dir, abandonedAfter);
     fs::path staging;
     if (!MakeSibling(dir, "partial", staging)) {
         error = "cannot create a folder beside " + dir.string() + ": " + std::strerror(errno);
@@ -115,6 +207,13 @@ bool StagedDiscSet::Begin(const std::string& outDir, std::string& error) {
     }
     finalDir = dir;
     stagingDir = staging;
+    // Held until this object ends (or the process does): tells other builds this folder is
+    // in use, and lets a later build clear it away if this one is killed.
+    stagingLock = LockFolder(stagingDir);
+    if (stagingLock < 0) {
+        error = "cannot lock " + stagingDir.string() + ": " + std::strerror(errno);
+        return false;
+    }
     for (const char* sub : {"disc1", "disc2", "program", "scratch"}) {
         fs::create_directory(stagingDir / sub, ec);
         if (ec) {
@@ -147,6 +246,8 @@ bool StagedDiscSet::Commit(std::string& error) {
             return false;
         }
     }
+    if (!SyncTree(stagingDir, error))
+        return false;
     // Checked again: something may have been put there while the set was written.
     if (!MayReplace(finalDir, error))
         return false;
@@ -175,6 +276,12 @@ bool StagedDiscSet::Commit(std::string& error) {
         }
     }
     committed = true;
+    // The old set is now in a work folder; locked so that no other build sweeps it away
+    // before its program folder has been moved across.
+    if (!old.empty())
+        oldLock = LockFolder(old);
+    // The swap itself is an entry in the parent folder.
+    SyncPath(finalDir.parent_path());
 
     if (!old.empty()) {
         // rename() replaces the new, empty program folder with the old one.

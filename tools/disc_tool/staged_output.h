@@ -3,6 +3,7 @@
 // where a good one stood.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -17,8 +18,11 @@ class StagedDiscSet {
     StagedDiscSet& operator=(const StagedDiscSet&) = delete;
 
     // Checks that `outDir` may be replaced (it is new, empty, or an earlier disc set) and
-    // creates the staging folder with disc1/, disc2/, program/ and a scratch folder.
-    bool Begin(const std::string& outDir, std::string& error);
+    // creates the staging folder with disc1/, disc2/, program/ and a scratch folder. Work
+    // folders beside `outDir` that a killed build left (unchanged for `abandonedAfter`) are
+    // removed.
+    bool Begin(const std::string& outDir, std::string& error,
+               std::chrono::seconds abandonedAfter = std::chrono::minutes(1));
 
     // Folders inside the staging folder, each with a trailing '/'.
     std::string Disc1Dir() const;
@@ -28,7 +32,8 @@ class StagedDiscSet {
     const std::filesystem::path& FinalDir() const { return finalDir; }
     const std::filesystem::path& StagingDir() const { return stagingDir; }
 
-    // Writes brisel.ini, drops the scratch folder and puts the set in place of the old one.
+    // Writes brisel.ini, drops the scratch folder, flushes the set to the disk and puts it in
+    // place of the old one.
     // The old set's program/ folder, which may hold the user's files, is kept.
     bool Commit(std::string& error);
 
@@ -36,6 +41,9 @@ class StagedDiscSet {
     std::filesystem::path finalDir;
     std::filesystem::path stagingDir;
     bool committed = false;
+    // Work folders locked while this build owns them: the staging folder, then the old set.
+    int stagingLock = -1;
+    int oldLock = -1;
 };
 
 // The settings file of a set in `dir` (absolute): VelDir, CDPath and CD2Path.
