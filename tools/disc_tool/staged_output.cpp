@@ -76,7 +76,18 @@ bool SyncTree(const fs::path& root, std::string& error) {
     return true;
 }
 
-// When a folder or its name last changed: a rename moves the second, not the first.
+// Opens and locks a work folder for as long as the returned descriptor stays open.
+int LockFolder(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// True when the folder changed within `window`: its contents (mtime) or its entry (ctime,
+// which a rename moves).
 bool ChangedWithin(const fs::path& path, std::chrono::seconds window) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
@@ -104,26 +115,14 @@ void SweepAbandoned(const fs::path& dir, std::chrono::seconds grace) {
         if (!ours || entry.is_symlink(typeError) || !entry.is_directory(typeError) ||
             ChangedWithin(entry.path(), grace))
             continue;
-        const int fd =
-            ::open(entry.path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        const int fd = LockFolder(entry.path());
+        if (fd >= 0) {
             abandoned.push_back(entry.path());
-        ::close(fd);
+            ::close(fd);
+        }
     }
     for (const fs::path& path : abandoned)
         fs::remove_all(path, ec);
-}
-
-// Opens and locks a work folder for as long as the returned descriptor stays open.
-int LockFolder(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
 }
 
 }  // namespace
