@@ -36,18 +36,25 @@ bool SameName(const std::string& a, const char* b) {
     return strcasecmp(a.c_str(), b) == 0;
 }
 
+// The file in a folder, without doubling a '/' the folder already ends in: the path is shown.
+std::string InFolder(std::string folder, const char* fileName) {
+    if (folder.back() != '/')
+        folder += '/';
+    return folder + fileName;
+}
+
 std::string ResolvePath(const char* fileName) {
     if (std::strchr(fileName, '/') != nullptr)
         return fileName;
     const char* windir = std::getenv("WINDIR");
     if (windir != nullptr && *windir != '\0')
-        return std::string(windir) + "/" + fileName;
+        return InFolder(windir, fileName);
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && *config != '\0')
-        return std::string(config) + "/" + fileName;
+        return InFolder(config, fileName);
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home != '\0')
-        return std::string(home) + "/.config/" + fileName;
+        return InFolder(InFolder(home, ".config"), fileName);
     return {};
 }
 
