@@ -59,12 +59,12 @@ void OnEndingSignal(int signal) {
     ::raise(signal);
 }
 
-void BlockEndingSignals(int how, sigset_t* old) {
+void BlockEndingSignals(sigset_t* old) {
     sigset_t set;
     sigemptyset(&set);
     for (const int s : kEndingSignals)
         sigaddset(&set, s);
-    sigprocmask(how, &set, old);
+    sigprocmask(SIG_BLOCK, &set, old);
 }
 
 void CatchEndingSignals() {
@@ -104,7 +104,9 @@ void SweepAbandonedHitFolders(const std::string& tmpDir, std::chrono::seconds gr
                          std::chrono::system_clock::now().time_since_epoch())
                          .count();
     std::vector<fs::path> abandoned;
-    for (const fs::directory_entry& entry : fs::directory_iterator(tmpDir, ec)) {
+    // Stepped with an error code: a folder that cannot be read is simply not swept.
+    for (fs::directory_iterator it(tmpDir, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::directory_entry& entry = *it;
         const std::string name = entry.path().filename().string();
         if (name.size() != kNameLength || name.compare(0, kPrefixLength, kPrefix) != 0)
             continue;
@@ -134,7 +136,7 @@ std::string MakeHitFolder(const std::string& tmpDir, std::string& error) {
     }
     // No signal may end the run between making the folder and arming its removal.
     sigset_t old;
-    BlockEndingSignals(SIG_BLOCK, &old);
+    BlockEndingSignals(&old);
     if (::mkdtemp(pattern.data()) == nullptr) {
         error = std::strerror(errno);
         sigprocmask(SIG_SETMASK, &old, nullptr);
