@@ -5,6 +5,7 @@
 #include <string>
 
 #include "fuzz_support.h"
+#include "profile.h"
 #include "winapi.h"
 
 namespace {
@@ -47,5 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(name, data, std::min<std::size_t>(size, 16));
     Read(name, name, 260);
     Read("", "", 260);
+    // The check before reading walks the same lines; a usable verdict must agree with them.
+    const SettingsCheck check = CheckSettingsFile(g_path.c_str(), "Vel7m", {"CDPath", "CD2Path"});
+    if (check.problem == SettingsProblem::None) {
+        char value[8];
+        if (GetPrivateProfileStringA("Vel7m", "CDPath", "", value, sizeof value, g_path.c_str()) ==
+            0)
+            __builtin_trap();
+    }
     return 0;
 }

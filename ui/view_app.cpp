@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "main_frame.h"
+#include "profile.h"
 #include "resource_ids.h"
 #include "result_set.h"
 #include "view_doc.h"
@@ -167,6 +169,17 @@ BOOL CViewApp::ReadSettings() {
     m_pszVelDir = nullptr;
     auto buffer = std::make_unique<char[]>(kReadBufferSize);
 
+    // A file that is there but cannot be used is named now, before the first search asks for
+    // a disc because of it. A missing file is the first start's business, not an error.
+    const SettingsCheck check = CheckSettingsFile(kSettingsFile, kSettingsSection);
+    const bool usable =
+        check.problem == SettingsProblem::None || check.problem == SettingsProblem::Missing;
+    if (!usable) {
+        const std::string text = SettingsProblemText(check, kSettingsSection) +
+                                 "\n\nThe program cannot find its discs until this is corrected.";
+        AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    }
+
     size_t length = 0;
     BOOL ok = ReadDirectory("VelDir", buffer.get(), length);
     bool addSeparator = length > 0 && buffer[length - 1] != kPathSeparator;
@@ -178,5 +191,5 @@ BOOL CViewApp::ReadSettings() {
 
     ok = StoreDirectory("CDPath", buffer.get(), m_szCDPath) && ok;
     ok = StoreDirectory("CD2Path", buffer.get(), m_szCD2Path) && ok;
-    return ok;
+    return ok && usable;
 }

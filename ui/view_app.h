@@ -17,7 +17,8 @@ class CViewApp : public CWinApp {
     BOOL InitInstance() override;
     int ExitInstance() override;
     // Reads the three directories from the settings file; may be called again. Returns
-    // FALSE when a value had to be refused (the user has been told).
+    // FALSE when a value had to be refused or the file cannot be used (the user has been
+    // told; a missing file is not reported).
     BOOL ReadSettings();
     // A search to run once the window is up (the command line's --query): the surname and
     // given name (may be null), a row of the first page to select (-1 for none) and whether

@@ -1,5 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -8,6 +16,7 @@
 #include <vector>
 
 #include "death_index.h"
+#include "process.h"
 #include "record_encoding.h"
 #include "result_set.h"
 #include "run_command.h"
@@ -31,6 +40,8 @@ std::vector<builder::Person> People() {
         people.push_back(p);
     }
     people.push_back(MakePerson("o\"dell,jr", "x"));  // characters CSV and JSON must escape
+    people.push_back(MakePerson("o\"neil", "x"));
+    people.push_back(MakePerson("van,dyke", "x"));
     people.push_back(MakePerson("adams", "eve"));
     return people;
 }
@@ -42,6 +53,20 @@ class SearchCommandTest : public ::testing::Test {
     CommandResult Run(std::vector<std::string> args, std::vector<std::string> env = {}) {
         env.push_back("TMPDIR=" + tmp.Path());
         return RunCommand(VEL7M_SEARCH, args, env);
+    }
+    Ended Launch(std::vector<std::string> args, Streams streams) {
+        return ::Launch(VEL7M_SEARCH, args, {"TMPDIR=" + tmp.Path()}, streams);
+    }
+    std::unique_ptr<OnTerminal> OnATerminal(std::vector<std::string> args) {
+        return std::make_unique<OnTerminal>(VEL7M_SEARCH, args,
+                                            std::vector<std::string>{"TMPDIR=" + tmp.Path()});
+    }
+    // The names in the temporary folder.
+    std::vector<std::string> InTmp() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(tmp.Path()))
+            names.push_back(entry.path().filename().string());
+        return names;
     }
     std::vector<std::string> Discs() const { return {"--disc1", set.disc1, "--disc2", set.disc2}; }
     std::vector<std::string> With(std::vector<std::string> more) const {
@@ -140,7 +165,6 @@ TEST_F(SearchCommandTest, RefusedQueriesPrintTheFormsMessagesAndExitTwo) {
          "query error: First name is too long.  Maximum length is 10..\n\n"},
         {{"--surname", "smith", "--death", "1899"}, "Death year must be between 1900 and 1998\n"},
         {{"--surname", "smith", "--death", "1999"}, "Death year must be between 1900 and 1998\n"},
-        {{"--surname", "smith", "--death", "abc"}, "Death year must be between 1900 and 1998\n"},
         {{"--surname", "smith", "--birth", "1869"}, "Birth year must be between 1870 and 1998\n"},
         {{"--surname", "smith", "--birth", "1951", "--death", "1950"},
          "Birth year must be the same or earlier than\nthe death year.\n"},
@@ -154,6 +178,7 @@ TEST_F(SearchCommandTest, RefusedQueriesPrintTheFormsMessagesAndExitTwo) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--surname", "smith", "--state", "Atlantis"},
           {"--surname", "smith", "--state", "66"},
+          {"--surname", "smith", "--first"},
           {"--surname", "smith", "--format", "xml"},
           {"--surname", "smith", "--bogus"},
           {"--surname"}}) {
@@ -167,9 +192,71 @@ TEST_F(SearchCommandTest, RefusedQueriesPrintTheFormsMessagesAndExitTwo) {
          {std::vector<std::string>{"--surname", "smith", "--death", "1900"},
           {"--surname", "smith", "--birth", "1870", "--death", "1998"},
           {"--surname", "smith", "--birth", " +1950", "--death", "1950"},
-          {"--surname", "smith", "--state", "0"},
-          {"--surname", "smith", "--state", "unknown"}}) {
+          {"--surname", "smith", "--birth", "1950 ", "--death", "1998"},
+          {"--surname", "smith", "--birth", ""},
+          {"--surname=--x"}}) {
         EXPECT_EQ(Run(With(args)).status, 0) << args.back();
+    }
+}
+
+// A year must be a number, and an option is never taken as the value of the one before it.
+TEST_F(SearchCommandTest, ValuesThatAreNotWhatTheOptionTakesAreRefused) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* option;  // named in the message
+    };
+    const Case cases[] = {
+        {{"--surname", "smith", "--birth", "1950abc"}, "--birth"},
+        {{"--surname", "smith", "--birth", "1950.5"}, "--birth"},
+        {{"--surname", "smith", "--birth=1950.5"}, "--birth"},
+        {{"--surname", "smith", "--death", "abc"}, "--death"},
+        {{"--surname", "smith", "--death", "19 50"}, "--death"},
+        {{"--surname", "smith", "--death", "+"}, "--death"},
+        {{"--surname", "--first", "ann"}, "--surname"},
+        {{"--surname", "smith", "--first", "--birth", "1950"}, "--first"},
+        {{"--surname", "smith", "--state", "--format", "csv"}, "--state"},
+        {{"--surname", "smith", "--format", "xml"}, "--format"},
+        {{"--surname", "smith", "--state", "Atlantis"}, "--state"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult r = Run(With(c.args));
+        EXPECT_EQ(r.status, 2) << c.args[c.args.size() - 1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind(std::string("vel7m-search: ") + c.option + " needs ", 0), 0u)
+            << r.err;
+    }
+}
+
+// "Unknown" is any state: every record of the surname, whatever its location code.
+TEST_F(SearchCommandTest, UnknownStateFiltersNothing) {
+    const std::string all = Expected("smith");
+    ASSERT_EQ(all.substr(0, 18), "23 records found.\n");
+    for (const char* state : {"Unknown", "unknown", "0"}) {
+        const CommandResult r =
+            Run(With({"--surname", "smith", "--state", state, "--format", "lines"}));
+        EXPECT_EQ(r.status, 0) << state;
+        EXPECT_EQ(r.out, all) << state;
+    }
+}
+
+TEST_F(SearchCommandTest, CsvQuotesEveryValueThatHoldsAQuoteCommaOrBoth) {
+    struct Case {
+        const char* surname;
+        const char* row;
+    };
+    const Case cases[] = {
+        {"o\"neil", "\"O\"\"NEIL\",X,---,---,---,000-00-0000,---,---\r\n"},
+        {"van,dyke", "\"VAN,DYKE\",X,---,---,---,000-00-0000,---,---\r\n"},
+        {"o\"dell,jr", "\"O\"\"DELL,JR\",X,---,---,---,000-00-0000,---,---\r\n"},
+        {"adams", "ADAMS,EVE,---,---,---,000-00-0000,---,---\r\n"},
+    };
+    for (const Case& c : cases) {
+        const CommandResult r = Run(With({"--surname", c.surname, "--format", "csv"}));
+        EXPECT_EQ(r.status, 0) << c.surname;
+        EXPECT_EQ(r.out, std::string("surname,first_name,birth,death,location,ssn,zip_residence,"
+                                     "zip_payment\r\n") +
+                             c.row)
+            << c.surname;
     }
 }
 
@@ -211,6 +298,7 @@ TEST_F(SearchCommandTest, AMissingDiscOrDataFileEndsWithItsOwnStatus) {
     const CommandResult noData = Run(With({"--surname", "smith"}));
     EXPECT_EQ(noData.status, 1);
     EXPECT_NE(noData.err.find("needs to be on this disc."), std::string::npos);
+    EXPECT_TRUE(InTmp().empty()) << "the fatal exit removes the hit folder too";
 }
 
 TEST_F(SearchCommandTest, AProblemDuringTheSearchIsReportedWithStatusFour) {
@@ -237,4 +325,192 @@ TEST_F(SearchCommandTest, HelpDescribesTheCommand) {
     for (const char* word : {"--surname", "--format", "--settings", "Exit status"}) {
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
     }
+}
+
+// The README's way of writing the settings, with a comment after each value, works.
+TEST_F(SearchCommandTest, CommentsAfterSettingsValuesAreNotPartOfTheFolder) {
+    TempDir config;
+    std::ofstream(config / "brisel.ini")
+        << "[Vel7m]\nVelDir=/unused/   ; writable\nCDPath=" << set.disc1
+        << "\t; disc 1 (surnames A - K)\nCD2Path=" << set.disc2
+        << "   ; disc 2; may name the same drive\n";
+    const CommandResult r =
+        Run({"--surname", "smith", "--format", "lines"}, {"WINDIR=" + config.Path()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Expected("smith"));
+}
+
+// A settings file that cannot be used is named, with status 1, instead of a disc request.
+TEST_F(SearchCommandTest, ASettingsFileThatCannotBeUsedIsNamed) {
+    struct Case {
+        const char* name;
+        const char* content;  // null: no file; "/": a folder of that name
+        const char* says;
+    };
+    const Case cases[] = {
+        {"missing", nullptr, "does not exist"},
+        {"a folder", "/", "is a folder"},
+        {"byte-order mark", "\xEF\xBB\xBF[Vel7m]\nCDPath=/a/\nCD2Path=/b/\n", "byte-order mark"},
+        {"no section", "[Vel7m.bak]\nCDPath=/a/\nCD2Path=/b/\n", "no [Vel7m] section"},
+        {"no disc 2", "[Vel7m]\nCDPath=/a/\n", "gives no CD2Path"},
+    };
+    for (const Case& c : cases) {
+        TempDir config;
+        if (c.content != nullptr && std::string(c.content) == "/")
+            fs::create_directory(config / "brisel.ini");
+        else if (c.content != nullptr)
+            std::ofstream(config / "brisel.ini") << c.content;
+        const CommandResult r = Run({"--surname", "smith"}, {"WINDIR=" + config.Path()});
+        EXPECT_EQ(r.status, 1) << c.name << ": " << r.err;
+        EXPECT_EQ(r.out, "") << c.name;
+        EXPECT_NE(r.err.find(config / "brisel.ini"), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_EQ(r.err.find("Please insert"), std::string::npos) << c.name;
+    }
+    // The same for a file named on the command line.
+    const CommandResult named = Run({"--settings", tmp / "nowhere.ini", "--surname", "smith"});
+    EXPECT_EQ(named.status, 1);
+    EXPECT_NE(named.err.find(tmp / "nowhere.ini"), std::string::npos) << named.err;
+}
+
+TEST_F(SearchCommandTest, TmpdirThatIsNotAUsableFolderIsNamed) {
+    std::ofstream(tmp / "a-file") << "x";
+    for (const std::string& dir : {tmp / "missing", tmp / "a-file", tmp / std::string(5000, 'd')}) {
+        const CommandResult r =
+            RunCommand(VEL7M_SEARCH, With({"--surname", "smith"}), {"TMPDIR=" + dir});
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("vel7m-search: cannot make a folder for the hit file in TMPDIR ", 0),
+                  0u)
+            << r.err;
+    }
+}
+
+// The hit file never becomes standard output, and results that cannot be written are a
+// failure, not a success.
+TEST_F(SearchCommandTest, StandardOutputThatCannotBeWrittenIsAFailure) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        Streams streams;
+    };
+    const Case cases[] = {
+        {"closed", With({"--surname", "smith"}), {false, Stdout::Closed, false}},
+        {"closed with input", With({"--surname", "smith"}), {true, Stdout::Closed, false}},
+        {"full disk",
+         With({"--surname", "smith", "--format", "csv"}),
+         {false, Stdout::Full, false}},
+        {"help, closed", {"--help"}, {false, Stdout::Closed, false}},
+    };
+    for (const Case& c : cases) {
+        const Ended r = Launch(c.args, c.streams);
+        EXPECT_EQ(r.status, 1) << c.name;
+        EXPECT_EQ(r.err.rfind("vel7m-search: cannot write to standard output: ", 0), 0u)
+            << c.name << ": " << r.err;
+        EXPECT_TRUE(InTmp().empty()) << c.name;
+    }
+    // Closed input and error do not disturb a search either.
+    const Ended quiet =
+        Launch(With({"--surname", "smith", "--format", "lines"}), {true, Stdout::File, true});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, Expected("smith"));
+}
+
+TEST_F(SearchCommandTest, AReaderThatGoesAwayEndsTheRunWithoutLeftovers) {
+    const Ended r = Launch(With({"--surname", "smith"}), {false, Stdout::BrokenPipe, false});
+    EXPECT_EQ(r.signal, SIGPIPE) << "ended the way a pipeline expects";
+    EXPECT_TRUE(InTmp().empty());
+}
+
+// Waiting for a disc on a terminal: the hit folder exists, and goes on every catchable end.
+TEST_F(SearchCommandTest, SignalsWhileWaitingForADiscLeaveNoHitFolder) {
+    fs::remove(set.disc2 + "disc2.id");
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+        auto run = OnATerminal(With({"--surname", "smith"}));
+        ASSERT_TRUE(run->WaitFor("[O]K or [C]ancel? ")) << signal;
+        EXPECT_EQ(InTmp().size(), 1u) << "the hit folder is there while the request waits";
+        run->Signal(signal);
+        const Ended r = run->Wait();
+        EXPECT_EQ(r.signal, signal);
+        EXPECT_TRUE(InTmp().empty()) << signal;
+    }
+}
+
+TEST_F(SearchCommandTest, CancellingTheDiscRequestIsStatusThree) {
+    fs::remove(set.disc2 + "disc2.id");
+    for (const char* answer : {"c\n", "C\n", "\x04"}) {  // Ctrl-D: no more answers
+        auto run = OnATerminal(With({"--surname", "smith"}));
+        ASSERT_TRUE(run->WaitFor("Disk 5"));
+        ASSERT_TRUE(run->WaitFor("[O]K or [C]ancel? "));
+        ASSERT_TRUE(run->Type(answer));
+        const Ended r = run->Wait();
+        EXPECT_EQ(r.status, 3) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("vel7m-search: the disc request was cancelled"), std::string::npos)
+            << r.err;
+        EXPECT_TRUE(InTmp().empty());
+    }
+    // OK once the disc is in carries on with the search.
+    auto run = OnATerminal(With({"--surname", "smith", "--format", "lines"}));
+    ASSERT_TRUE(run->WaitFor("[O]K or [C]ancel? "));
+    std::ofstream(set.disc2 + "disc2.id");
+    ASSERT_TRUE(run->Type("o\n"));
+    const Ended r = run->Wait();
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Expected("smith"));
+}
+
+// A run killed outright leaves its folder; the next run removes it once it is a minute old,
+// and leaves alone what is not an abandoned folder of ours.
+TEST_F(SearchCommandTest, TheNextRunClearsWhatAKilledRunLeft) {
+    fs::remove(set.disc2 + "disc2.id");
+    auto run = OnATerminal(With({"--surname", "smith"}));
+    ASSERT_TRUE(run->WaitFor("[O]K or [C]ancel? "));
+    run->Signal(SIGKILL);
+    run->Wait();
+    const std::vector<std::string> left = InTmp();
+    ASSERT_EQ(left.size(), 1u);
+    std::ofstream(set.disc2 + "disc2.id");
+
+    enum Kind { kFolder, kFile, kLink };
+    struct Entry {
+        std::string name;
+        Kind kind;
+        bool isOld;
+        bool locked;
+        bool removed;
+    };
+    const Entry entries[] = {
+        {left[0], kFolder, true, false, true},
+        {"vel7m-search-AbC123", kFolder, true, false, true},
+        {"vel7m-search-fresh1", kFolder, false, false, false},
+        {"vel7m-search-inuse1", kFolder, true, true, false},
+        {"vel7m-search-afile1", kFile, true, false, false},
+        {"vel7m-search-alink1", kLink, true, false, false},
+        {"vel7m-search-toolong", kFolder, true, false, false},
+        {"another-abcdef", kFolder, true, false, false},
+    };
+    int lock = -1;
+    for (const Entry& e : entries) {
+        const std::string path = tmp / e.name;
+        if (e.kind == kFolder)
+            fs::create_directories(path);
+        if (e.kind == kFile)
+            std::ofstream(path) << "not ours";
+        if (e.kind == kLink)
+            fs::create_directory_symlink(tmp / "another-abcdef", path);
+        if (e.locked) {
+            lock = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+        }
+        if (e.isOld) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 120, 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+        }
+    }
+    const CommandResult r = Run(With({"--surname", "adams"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const Entry& e : entries)
+        EXPECT_EQ(!fs::exists(fs::symlink_status(tmp / e.name)), e.removed) << e.name;
+    close(lock);
 }

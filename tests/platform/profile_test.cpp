@@ -4,8 +4,12 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 #include <string>
 
+#include "profile.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -51,6 +55,17 @@ TEST(Profile, FindsValuesTheWayThePlatformDoes) {
         {"missing section gives the default", "VelDir=/v\n", "Vel7m", "VelDir", "dflt"},
         {"unclosed section header ignored", "[Vel7m\nVelDir=/v\n", "Vel7m", "VelDir", "dflt"},
         {"value cut at a NUL byte", kNulInValue.c_str(), "Vel7m", "VelDir", "/a"},
+        {"comment after blanks", "[Vel7m]\nVelDir=/p/   ; writable; keep\n", "Vel7m", "VelDir",
+         "/p/"},
+        {"comment after a tab", "[Vel7m]\nVelDir=/p/\t;x\n", "Vel7m", "VelDir", "/p/"},
+        {"';' inside a word stays", "[Vel7m]\nCDPath=/media/cd;1/ ;drive\n", "Vel7m", "CDPath",
+         "/media/cd;1/"},
+        {"a value that is only a comment", "[Vel7m]\nCDPath=  ; not yet\n", "Vel7m", "CDPath", ""},
+        {"';' right after '='", "[Vel7m]\nCDPath=;x\n", "Vel7m", "CDPath", ""},
+        {"quotes keep ' ;'", "[Vel7m]\nCDPath=\"/my ;cd/\"  ; note\n", "Vel7m", "CDPath",
+         "/my ;cd/"},
+        {"unclosed quote: comment still cut", "[Vel7m]\nCDPath=\"/a ;b\n", "Vel7m", "CDPath",
+         "\"/a"},
     };
     for (const Case& c : cases) {
         uitest::TempDir dir;
@@ -112,6 +127,111 @@ TEST(Profile, BareFileNameIsLookedUpInWindirThenXdgThenHome) {
         uitest::ScopedEnv w("WINDIR", "");
         uitest::ScopedEnv x("XDG_CONFIG_HOME", std::nullopt);
         EXPECT_EQ(Read("where.ini", "S", "K"), "home");
+    }
+}
+
+// The example that the README gives for brisel.ini, comments and all, read as written.
+TEST(Profile, TheReadmeExampleGivesCleanFolders) {
+    std::ifstream readme(uitest::SourcePath("README.md"));
+    std::stringstream text;
+    text << readme.rdbuf();
+    const std::string all = text.str();
+    const size_t begin = all.find("```ini\n");
+    ASSERT_NE(begin, std::string::npos);
+    const size_t end = all.find("```", begin + 7);
+    ASSERT_NE(end, std::string::npos);
+    const std::string example = all.substr(begin + 7, end - begin - 7);
+    ASSERT_NE(example.find(';'), std::string::npos) << "the example shows a comment";
+
+    uitest::TempDir dir;
+    dir.Write("brisel.ini", example);
+    const std::string file = dir.File("brisel.ini");
+    EXPECT_EQ(Read(file, "Vel7m", "VelDir"), "/home/me/vel7m/program/");
+    EXPECT_EQ(Read(file, "Vel7m", "CDPath"), "/media/cdrom/");
+    EXPECT_EQ(Read(file, "Vel7m", "CD2Path"), "/media/cdrom/");
+    EXPECT_EQ(CheckSettingsFile(file.c_str(), "Vel7m", {"VelDir", "CDPath", "CD2Path"}).problem,
+              SettingsProblem::None);
+}
+
+TEST(Profile, CheckNamesWhatMakesAFileUnusable) {
+    struct CheckCase {
+        const char* name;
+        std::optional<std::string> content;  // none: no file; "/": a folder of that name
+        SettingsProblem expected;
+        const char* detail;  // for NoValue, the key
+    };
+    static const std::string kUtf16(
+        "\xFF\xFE[\0V\0e\0l\0"
+        "7\0m\0]\0",
+        16);
+    const CheckCase cases[] = {
+        {"usable", "[Vel7m]\nCDPath=/a\nCD2Path=/b\n", SettingsProblem::None, ""},
+        {"keys in any case", "[vel7m]\ncdpath=/a\nCD2PATH=/b\n", SettingsProblem::None, ""},
+        {"missing", std::nullopt, SettingsProblem::Missing, ""},
+        {"a folder", "/", SettingsProblem::Folder, ""},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF[Vel7m]\nCDPath=/a\nCD2Path=/b\n",
+         SettingsProblem::ByteOrderMark, ""},
+        {"UTF-16", kUtf16, SettingsProblem::ByteOrderMark, ""},
+        {"empty file", "", SettingsProblem::NoSection, ""},
+        {"another section only", "[Other]\nCDPath=/a\nCD2Path=/b\n", SettingsProblem::NoSection,
+         ""},
+        {"a key missing", "[Vel7m]\nCDPath=/a\n", SettingsProblem::NoValue, "CD2Path"},
+        {"a key only in a later section", "[Vel7m]\nCDPath=/a\n[X]\nCD2Path=/b\n",
+         SettingsProblem::NoValue, "CD2Path"},
+        {"a value that is only a comment", "[Vel7m]\nCDPath=  ; to do\nCD2Path=/b\n",
+         SettingsProblem::NoValue, "CDPath"},
+    };
+    for (const CheckCase& c : cases) {
+        uitest::TempDir dir;
+        if (c.content == "/")
+            std::filesystem::create_directory(dir.File("s.ini"));
+        else if (c.content)
+            dir.Write("s.ini", *c.content);
+        const SettingsCheck check =
+            CheckSettingsFile(dir.File("s.ini").c_str(), "Vel7m", {"CDPath", "CD2Path"});
+        EXPECT_EQ(check.problem, c.expected) << c.name;
+        EXPECT_EQ(check.path, dir.File("s.ini")) << c.name;
+        if (c.expected == SettingsProblem::NoValue) {
+            EXPECT_EQ(check.detail, c.detail) << c.name;
+        }
+        const std::string text = SettingsProblemText(check, "Vel7m");
+        if (c.expected == SettingsProblem::None) {
+            EXPECT_EQ(text, "") << c.name;
+        } else {
+            EXPECT_NE(text.find(dir.File("s.ini")), std::string::npos) << c.name << ": " << text;
+        }
+    }
+}
+
+TEST(Profile, CheckLooksWhereTheReaderLooks) {
+    uitest::TempDir windir, home;
+    windir.Write("brisel.ini", "[Vel7m]\n");
+    uitest::ScopedEnv h("HOME", home.Path());
+    uitest::ScopedEnv x("XDG_CONFIG_HOME", std::nullopt);
+    {
+        uitest::ScopedEnv w("WINDIR", windir.Path());
+        const SettingsCheck check = CheckSettingsFile("brisel.ini", "Vel7m");
+        EXPECT_EQ(check.problem, SettingsProblem::None);
+        EXPECT_EQ(check.path, windir.Path() + "/brisel.ini");
+    }
+    {
+        // WINDIR naming a file: the settings cannot be reached, which is not "missing".
+        uitest::ScopedEnv w("WINDIR", windir.File("brisel.ini"));
+        EXPECT_EQ(CheckSettingsFile("brisel.ini", "Vel7m").problem, SettingsProblem::Unreadable);
+    }
+    {
+        uitest::ScopedEnv w("WINDIR", std::nullopt);
+        const SettingsCheck check = CheckSettingsFile("brisel.ini", "Vel7m");
+        EXPECT_EQ(check.problem, SettingsProblem::Missing);
+        EXPECT_EQ(check.path, home.Path() + "/.config/brisel.ini");
+    }
+    {
+        uitest::ScopedEnv w("WINDIR", std::nullopt);
+        uitest::ScopedEnv noHome("HOME", std::nullopt);
+        const SettingsCheck check = CheckSettingsFile("brisel.ini", "Vel7m");
+        EXPECT_EQ(check.problem, SettingsProblem::Missing);
+        EXPECT_EQ(check.path, "");
+        EXPECT_NE(SettingsProblemText(check, "Vel7m").find("WINDIR"), std::string::npos);
     }
 }
 

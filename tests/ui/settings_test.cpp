@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "ui_test_support.h"
@@ -95,6 +96,39 @@ TEST(Settings, ReadingAgainReplacesTheProgramFolder) {
     EXPECT_EQ(s.app.ExitInstance(), 0);
     EXPECT_EQ(s.app.m_pszVelDir, nullptr);
     EXPECT_STREQ(HostProgramDir(), "");
+}
+
+// A settings file that is there but cannot be used is named in a box at once, instead of
+// the first search asking for a disc; a missing file is left to the first start.
+TEST(Settings, AnUnusableFileIsNamedInABox) {
+    struct FileCase {
+        const char* name;
+        const char* content;  // null: a folder named brisel.ini
+        const char* says;
+    };
+    const FileCase cases[] = {
+        {"a folder", nullptr, "is a folder"},
+        {"byte-order mark", "\xEF\xBB\xBF[Vel7m]\nCDPath=/cd1\n", "byte-order mark"},
+        {"no section", "[Vel7n]\nCDPath=/cd1\n", "has no [Vel7m] section"},
+    };
+    for (const FileCase& c : cases) {
+        Settings s;
+        if (c.content == nullptr)
+            std::filesystem::create_directory(s.windir.File("brisel.ini"));
+        else
+            s.windir.Write("brisel.ini", c.content);
+        EXPECT_FALSE(s.app.ReadSettings()) << c.name;
+        ASSERT_EQ(s.boxes.Shown().size(), 1u) << c.name;
+        const std::string& text = s.boxes.Shown()[0].text;
+        EXPECT_NE(text.find(s.windir.File("brisel.ini")), std::string::npos) << text;
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        EXPECT_STREQ(s.app.m_szCDPath, "") << c.name;
+    }
+    Settings usable;
+    usable.windir.Write("brisel.ini", "[Vel7m]\nCDPath=/media/cd ; drive\n");
+    EXPECT_TRUE(usable.app.ReadSettings());
+    EXPECT_STREQ(usable.app.m_szCDPath, "/media/cd/");
+    EXPECT_TRUE(usable.boxes.Shown().empty());
 }
 
 }  // namespace

@@ -1,25 +1,27 @@
 // vel7m-search: the search engine on the command line, for scripting, export and checking
 // results without the window. Same engine, same query checks, same texts.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <strings.h>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iterator>
 #include <string>
 
 #include "death_index.h"
 #include "death_record.h"
+#include "hit_folder.h"
 #include "host.h"
+#include "profile.h"
 #include "result_set.h"
 #include "search_criteria.h"
 #include "winapi.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -38,8 +40,8 @@ const char kUsage[] =
     "\n"
     "  --surname TEXT   surname, at most 12 characters (required)\n"
     "  --first TEXT     given name, at most 10 characters\n"
-    "  --birth YEAR     year of birth, 1870 to 1998\n"
-    "  --death YEAR     year of death, 1900 to 1998\n"
+    "  --birth YEAR     year of birth, 1870 to 1998 (digits only)\n"
+    "  --death YEAR     year of death, 1900 to 1998 (digits only)\n"
     "  --state CODE     last known residence: a location code 1 to 65 or its name\n"
     "                   (\"Ohio\", \"new york\"); 0 or \"Unknown\" means any\n"
     "  --disc1 DIR      directory of disc 1 (surnames A - K)\n"
@@ -52,9 +54,14 @@ const char kUsage[] =
     "                   (RFC 4180 with a header row) or json (one object per record per line)\n"
     "  --help           show this text\n"
     "\n"
-    "Exit status: 0 done; 1 a data file is missing or a tree file is damaged; 2 the query\n"
-    "or the command line is wrong; 3 a disc is missing and no one can be asked to insert\n"
-    "it; 4 the search ran but reported a problem (the message is on standard error).\n";
+    "Every option takes its value as the next argument or after '=' (--surname=smith); a\n"
+    "value that starts with \"--\" must be given with '='.\n"
+    "\n"
+    "Exit status: 0 done; 1 the search could not run or its results could not be written\n"
+    "(settings file, TMPDIR, standard output, a missing data file, a damaged tree file);\n"
+    "2 the query or the command line is wrong; 3 a disc is missing and no one can be asked\n"
+    "to insert it, or the request was cancelled; 4 the search ran but reported a problem\n"
+    "(the message is on standard error).\n";
 
 // Messages go to standard error; a disc request is asked on the terminal when there is one.
 class CommandLineHost final : public Host {
@@ -64,6 +71,7 @@ class CommandLineHost final : public Host {
     std::string disc2;
     bool interactive = false;
     bool problemReported = false;
+    bool cancelled = false;  // a disc request was answered with Cancel (or end of input)
 
     int ShowMessage(const char* text, const char* /*caption*/, unsigned style) override {
         std::fflush(stdout);
@@ -77,13 +85,13 @@ class CommandLineHost final : public Host {
         for (;;) {
             std::fprintf(stderr, "[O]K or [C]ancel? ");
             char answer[32];
-            if (std::fgets(answer, sizeof answer, stdin) == nullptr)
-                return IDCANCEL;
-            const char c = answer[0];
+            const char c = std::fgets(answer, sizeof answer, stdin) != nullptr ? answer[0] : 'c';
             if (c == 'o' || c == 'O' || c == '\n')
                 return IDOK;
-            if (c == 'c' || c == 'C')
+            if (c == 'c' || c == 'C') {
+                cancelled = true;
                 return IDCANCEL;
+            }
         }
     }
     const char* ProgramDir() const override { return programDir.c_str(); }
@@ -95,13 +103,47 @@ class CommandLineHost final : public Host {
 };
 
 CommandLineHost g_host;
-std::string g_hitFolder;
 
-void RemoveHitFolder() {
-    if (g_hitFolder.empty())
-        return;
-    std::error_code ec;
-    fs::remove_all(g_hitFolder, ec);
+// Descriptors 0 to 2 stay taken for the whole run: a file opened later (the hit file, a
+// disc's files) must never become standard output or error, where the results and messages
+// would be written into it. A closed standard output gets /dev/null opened for reading, so
+// writing the results fails and is reported instead of vanishing.
+bool KeepStandardDescriptorsTaken() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int opened = open("/dev/null", fd == 2 ? O_WRONLY : O_RDONLY);
+        if (opened < 0)
+            return false;
+        if (opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+    return true;
+}
+
+// The reason of the first failed write to standard output, kept for the message.
+int g_outputError = 0;
+
+// True once a write to standard output has failed.
+bool OutputFailed() {
+    if (std::ferror(stdout) && g_outputError == 0)
+        g_outputError = errno != 0 ? errno : EIO;
+    return g_outputError != 0;
+}
+
+// Flushes standard output; a failed write anywhere before is reported here.
+int FinishOutput(int status) {
+    errno = 0;
+    if (std::fflush(stdout) != 0 && g_outputError == 0)
+        g_outputError = errno != 0 ? errno : EIO;
+    if (OutputFailed()) {
+        std::fprintf(stderr, "vel7m-search: cannot write to standard output: %s\n",
+                     std::strerror(g_outputError));
+        return kExitFatal;
+    }
+    return status;
 }
 
 // A directory with the separator appended when it lacks one; "" stays "".
@@ -128,15 +170,65 @@ struct Options {
     const char* format = "table";
 };
 
+// A check of one option's value: "" when the value will do, else what it must be.
+using ValueCheck = std::string (*)(const char* value);
+
+// A whole number, as a year must be typed here: "1950abc" or "1950.5" are not taken as 1950.
+// Blanks around it and a sign are allowed; the range is the query's check. Empty: not given.
+std::string WholeNumber(const char* value) {
+    const char* p = value;
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    if (*p == '\0')
+        return {};
+    if (*p == '+' || *p == '-')
+        ++p;
+    const char* digits = p;
+    while (*p >= '0' && *p <= '9')
+        ++p;
+    const bool anyDigits = p != digits;
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return anyDigits && *p == '\0' ? std::string() : "a year in digits";
+}
+
+// A location code from a number 0..65 or a name of the table; -1 when it is neither.
+int ParseState(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const long code = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && errno == 0)
+        return code >= 0 && code < kLocationNameCount ? static_cast<int>(code) : -1;
+    for (int i = 0; i < kLocationNameCount; ++i) {
+        if (strcasecmp(text, LocationNames[i]) == 0)
+            return i;
+    }
+    return -1;
+}
+
+std::string KnownState(const char* value) {
+    return ParseState(value) >= 0 ? std::string() : "a location code 0 to 65 or its name";
+}
+
+std::string KnownFormat(const char* value) {
+    for (const char* format : {"table", "lines", "csv", "json"}) {
+        if (std::strcmp(value, format) == 0)
+            return {};
+    }
+    return "table, lines, csv or json";
+}
+
+// Every option, its field and the check of its value (none: any text).
 constexpr struct {
     const char* name;
     const char* Options::*field;
+    ValueCheck check;
 } kOptionFields[] = {
-    {"--settings", &Options::settings}, {"--disc1", &Options::disc1},
-    {"--disc2", &Options::disc2},       {"--surname", &Options::surname},
-    {"--first", &Options::first},       {"--birth", &Options::birth},
-    {"--death", &Options::death},       {"--state", &Options::state},
-    {"--format", &Options::format},
+    {"--settings", &Options::settings, nullptr}, {"--disc1", &Options::disc1, nullptr},
+    {"--disc2", &Options::disc2, nullptr},       {"--surname", &Options::surname, nullptr},
+    {"--first", &Options::first, nullptr},       {"--birth", &Options::birth, WholeNumber},
+    {"--death", &Options::death, WholeNumber},   {"--state", &Options::state, KnownState},
+    {"--format", &Options::format, KnownFormat},
 };
 
 [[noreturn]] void UsageError(const std::string& message) {
@@ -150,15 +242,16 @@ Options ParseOptions(int argc, char** argv) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h") {
             std::fputs(kUsage, stdout);
-            std::exit(kExitOk);
+            std::exit(FinishOutput(kExitOk));
         }
-        // Both "--name value" and "--name=value".
+        // Both "--name value" and "--name=value". The next argument is not taken as a value
+        // when it is an option itself: "--surname --first ann" lacks a surname.
         const char* value = nullptr;
         if (const std::size_t eq = name.find('=');
             name.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = argv[i] + eq + 1;
             name.resize(eq);
-        } else if (i + 1 < argc) {
+        } else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
             value = argv[++i];
         }
         const auto option = std::find_if(std::begin(kOptionFields), std::end(kOptionFields),
@@ -167,11 +260,15 @@ Options ParseOptions(int argc, char** argv) {
             UsageError("unknown option '" + name + "'");
         if (value == nullptr)
             UsageError(name + " needs a value");
+        if (option->check != nullptr) {
+            const std::string wanted = option->check(value);
+            if (!wanted.empty()) {
+                std::fprintf(stderr, "vel7m-search: %s needs %s, not '%s'\n", name.c_str(),
+                             wanted.c_str(), value);
+                std::exit(kExitUsage);
+            }
+        }
         o.*(option->field) = value;
-    }
-    const std::string format = o.format;
-    if (format != "table" && format != "lines" && format != "csv" && format != "json") {
-        UsageError("unknown format '" + format + "' (table, lines, csv or json)");
     }
     if (o.settings != nullptr && (o.disc1 != nullptr || o.disc2 != nullptr)) {
         UsageError("give --settings or --disc1/--disc2, not both");
@@ -188,20 +285,6 @@ int CheckYear(const char* text, int first, const char* message) {
         Refuse(line);
     }
     return year;
-}
-
-// A location code from a number 0..65 or a name of the table; -1 when it is neither.
-int ParseState(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const long code = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0' && errno == 0)
-        return code >= 0 && code < kLocationNameCount ? static_cast<int>(code) : -1;
-    for (int i = 0; i < kLocationNameCount; ++i) {
-        if (strcasecmp(text, LocationNames[i]) == 0)
-            return i;
-    }
-    return -1;
 }
 
 // Fills the criteria with the form's checks, in the form's order; refuses like the form.
@@ -227,15 +310,9 @@ void FillCriteria(const Options& o, CSearchCriteria& criteria) {
     if (criteria.birthYearSet && criteria.deathYearSet && criteria.birthYear > criteria.deathYear) {
         Refuse("Birth year must be the same or earlier than\nthe death year.");
     }
-    if (o.state != nullptr) {
-        const int code = ParseState(o.state);
-        if (code < 0) {
-            UsageError(std::string("unknown state '") + o.state +
-                       "' (a location code 0 to 65 or its name)");
-        }
-        if (code > 0)
-            criteria.SetState(code);
-    }
+    // Checked with the options; 0 ("Unknown") sets no condition, as in the form.
+    if (o.state != nullptr && ParseState(o.state) > 0)
+        criteria.SetState(ParseState(o.state));
 }
 
 // The five list fields and three detail fields of one hit, padding trimmed.
@@ -331,22 +408,37 @@ void PrintHeader(const std::string& format, long total) {
     }
 }
 
+// Reads the disc folders from the settings file, or ends the run naming the file.
+void ReadDiscFolders(const char* file) {
+    const SettingsCheck check = CheckSettingsFile(file, "Vel7m", {"CDPath", "CD2Path"});
+    if (check.problem != SettingsProblem::None) {
+        std::string text = SettingsProblemText(check, "Vel7m");
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+        std::fprintf(stderr, "vel7m-search: %s\n", text.c_str());
+        if (check.problem == SettingsProblem::Missing)
+            std::fputs("Give --disc1 and --disc2, or --settings FILE.\n", stderr);
+        std::exit(kExitFatal);
+    }
+    // The application's own reader: bare names are found where the window finds them.
+    char value[kMaxPath * 4];
+    GetPrivateProfileStringA("Vel7m", "CDPath", "", value, sizeof value, file);
+    g_host.disc1 = WithTrailingSlash(value);
+    GetPrivateProfileStringA("Vel7m", "CD2Path", "", value, sizeof value, file);
+    g_host.disc2 = WithTrailingSlash(value);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!KeepStandardDescriptorsTaken())
+        return kExitFatal;
     const Options options = ParseOptions(argc, argv);
     g_host.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     if (options.disc1 != nullptr || options.disc2 != nullptr) {
         g_host.disc1 = WithTrailingSlash(options.disc1 != nullptr ? options.disc1 : "");
         g_host.disc2 = WithTrailingSlash(options.disc2 != nullptr ? options.disc2 : "");
     } else {
-        // The application's own reader: bare names are found where the window finds them.
-        const char* file = options.settings != nullptr ? options.settings : "brisel.ini";
-        char value[kMaxPath * 4];
-        GetPrivateProfileStringA("Vel7m", "CDPath", "", value, sizeof value, file);
-        g_host.disc1 = WithTrailingSlash(value);
-        GetPrivateProfileStringA("Vel7m", "CD2Path", "", value, sizeof value, file);
-        g_host.disc2 = WithTrailingSlash(value);
+        ReadDiscFolders(options.settings != nullptr ? options.settings : "brisel.ini");
     }
     InstallHost(&g_host);
 
@@ -354,19 +446,27 @@ int main(int argc, char** argv) {
     FillCriteria(options, criteria);
 
     // A private hit file, so the command and the window can run side by side.
-    std::string pattern = (fs::temp_directory_path() / "vel7m-search-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        std::perror("vel7m-search: cannot create a folder for the hit file");
+    const std::string tmpDir = search::TemporaryFolder();
+    search::SweepAbandonedHitFolders(tmpDir, std::chrono::minutes(1));
+    std::string error;
+    g_host.programDir = search::MakeHitFolder(tmpDir, error);
+    if (g_host.programDir.empty()) {
+        const char* fromEnvironment = std::getenv("TMPDIR");
+        std::fprintf(stderr, "vel7m-search: cannot make a folder for the hit file in %s%s: %s\n",
+                     fromEnvironment != nullptr && *fromEnvironment != '\0' ? "TMPDIR " : "",
+                     tmpDir.c_str(), error.c_str());
         return kExitFatal;
     }
-    g_hitFolder = pattern;
-    std::atexit(RemoveHitFolder);
-    g_host.programDir = pattern + "/";
 
     CDeathIndex index;
     CResultSet results(&index);
     index.SetResultSet(&results);
     index.Search(&criteria);
+    if (g_host.cancelled) {
+        std::fputs("vel7m-search: the disc request was cancelled, so the search did not finish.\n",
+                   stderr);
+        return kExitNoDisc;
+    }
 
     const std::string format = options.format;
     PrintHeader(format, results.GetTotal());
@@ -376,13 +476,10 @@ int main(int argc, char** argv) {
             results.FormatListLine(row, line, sizeof line);
             PrintHit(format, line, results.FormatDetailLine(row));
         }
-        if (results.GetPageCount() <= 0 || !results.HasNextPage())
+        // Writing has failed for good (a full disk, a closed output): stop reading.
+        if (OutputFailed() || results.GetPageCount() <= 0 || !results.HasNextPage())
             break;
         results.NextPage();
     }
-    if (std::fflush(stdout) != 0) {
-        std::perror("vel7m-search: cannot write the results");
-        return kExitFatal;
-    }
-    return g_host.problemReported ? kExitProblem : kExitOk;
+    return FinishOutput(g_host.problemReported ? kExitProblem : kExitOk);
 }
