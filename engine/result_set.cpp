@@ -189,6 +189,7 @@ void CResultSet::ReadDirectPage() {
 void CResultSet::DecodePage() {
     for (int i = 0; i < pageCount; ++i)
         DecodeRecord(rawPage[i], page[i]);
+    reader->CheckFirstNames(page, pageCount);
 }
 
 void CResultSet::LoadFirstPage() {
