@@ -123,7 +123,10 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 10), false, true},
           {'N', r(11, 20), true, true},
           {'N', r(21, 25), true, false},
-          {'P', r(6, 15), true, true}}},
+          {'P', r(11, 20), true, true},  // back from a short last page: the page before it
+          {'N', r(21, 25), true, false},
+          {'P', r(11, 20), true, true},
+          {'P', r(1, 10), false, true}}},
         {"direct 10", 10, false, false, {{'S', r(1, 10), false, false}}},
         {"direct 11",
          11,
@@ -132,15 +135,17 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 10), false, true}, {'N', {11}, true, false}, {'P', r(1, 10), false, true}}},
         {"hits 10", 10, true, false, {{'S', r(1, 10), false, false}}},
         {"hits 11", 11, true, false, {{'S', r(1, 10), false, true}, {'N', {11}, true, false}}},
-        {"hits 23",
-         23,
+        {"hits 28",
+         28,
          true,
          false,
          {{'S', r(1, 10), false, true},
           {'N', r(11, 20), true, true},
-          {'N', r(21, 23), true, false},
-          {'P', r(4, 13), true, true},
-          {'N', r(14, 23), true, false}}},
+          {'N', r(21, 28), true, false},
+          {'P', r(11, 20), true, true},
+          {'N', r(21, 28), true, false},
+          {'P', r(11, 20), true, true},
+          {'P', r(1, 10), false, true}}},
         {"direct 25, pages of 8",
          25,
          false,
@@ -148,7 +153,10 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 8), false, true},
           {'N', r(9, 16), true, true},
           {'N', r(17, 24), true, true},
-          {'P', r(9, 16), true, true}}},
+          {'P', r(9, 16), true, true},
+          {'N', r(17, 24), true, true},
+          {'N', {25}, true, false},
+          {'P', r(17, 24), true, true}}},
         {"hits 20, pages of 8",
          20,
          true,
@@ -156,7 +164,8 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 8), false, true},
           {'N', r(9, 16), true, true},
           {'N', r(17, 20), true, false},
-          {'P', r(5, 12), true, true}}},
+          {'P', r(9, 16), true, true},
+          {'N', r(17, 20), true, false}}},
     };
     for (const PagingCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -451,7 +460,7 @@ TEST_F(ResultSetTest, ResultsLargerThanOneBatchOfHitsComeBackWholeAndInOrder) {
         EXPECT_EQ(fs::file_size(set->program + "test.bin"), n * sizeof(RawDeathRecord));
         EXPECT_EQ(AllHits(), Range(1, n));
         results->PrevPage();  // back from the short last page, as the window allows
-        EXPECT_EQ(Page(), Range(n - 19, n - 10));
+        EXPECT_EQ(Page(), Range(n - 18, n - 9));
     }
     EXPECT_TRUE(host.messages.empty());
 }
