@@ -1,6 +1,5 @@
 // The first-name list "fname.fst": fixed 10-byte upper-case names, sorted, with filler records
 // at both ends that lookups never return.
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -139,16 +138,22 @@ void CDeathIndex::ReportFirstNameList(NameListProblem problem, bool byName) {
     if (namesReported)
         return;
     namesReported = true;
-    const char* what = problem == NameListProblem::kUnreadable
-                           ? "cannot be read"
-                           : "is shorter than the records on it need";
-    const char* consequence = byName ? "a search by given name is not possible"
-                                     : "given names it cannot give show as \"n/a\"";
-    const char* advice =
-        byName ? "Search without a given name, or check the disc." : "Check the disc.";
-    char text[300];
-    std::snprintf(text, sizeof text,
-                  "The first-name list (fname.fst) on this disc %s, so %s.\n\n%s", what,
-                  consequence, advice);
+    const bool unreadable = problem == NameListProblem::kUnreadable;
+    const char* text;
+    if (byName) {
+        text = unreadable ? "The first-name list (fname.fst) on this disc cannot be read, so a "
+                            "search by given name is not possible.\n\nSearch without a given "
+                            "name, or check the disc."
+                          : "The first-name list (fname.fst) on this disc is too short for the "
+                            "names its records use, so a search by given name is not possible."
+                            "\n\nSearch without a given name, or check the disc.";
+    } else {
+        text = unreadable ? "The first-name list (fname.fst) on this disc cannot be read, so "
+                            "given names show as \"n/a\".\n\nThe disc may be damaged or "
+                            "incomplete."
+                          : "The first-name list (fname.fst) on this disc is too short for the "
+                            "names its records use, so some given names show as \"n/a\".\n\n"
+                            "The disc may be damaged or incomplete.";
+    }
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }

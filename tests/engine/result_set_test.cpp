@@ -736,8 +736,8 @@ TEST_F(ResultSetTest, ADamagedFirstNameListIsReportedOnceAndNeverMatchesByAWrong
     const Case cases[] = {
         {"sound", [](const std::string&) {}, nullptr, all, {6}, {26}},
         // 30 names: positions 0..29, so N19 (30) and after are lost.
-        {"cut at a name's end", cut(300), "is shorter than the records on it need", all, {6}, {}},
-        {"cut inside a name", cut(305), "is shorter than the records on it need", all, {6}, {}},
+        {"cut at a name's end", cut(300), "is too short", all, {6}, {}},
+        {"cut inside a name", cut(305), "is too short", all, {6}, {}},
         {"missing",
          [](const std::string& list) { fs::remove(list); },
          "cannot be read",
