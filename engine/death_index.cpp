@@ -1,6 +1,7 @@
 #include "death_index.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -71,13 +72,19 @@ bool CDeathIndex::OpenIndexFor(const char* key) {
     char path[kMaxPath];
     if (FormatPath(path, "%sfname.fst", discDir))
         firstNames = OpenFile(path, "r");
-    if (firstNames)
+    nameCount = -1;
+    if (firstNames) {
         std::setvbuf(firstNames.get(), nullptr, _IONBF, 0);  // read through `names`
+        const long size = StreamSize(firstNames.get());
+        if (size >= 0 && size / kFirstNameRecordSize <= INT_MAX)
+            nameCount = static_cast<int>(size / kFirstNameRecordSize);
+    }
     namesStart = -1;
     ForgetCachedFirstName();
-    // An over-long directory names no file; the tree below then reads as empty.
+    // An over-long directory names no file; the tree below then reads as missing.
     if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
         path[0] = '\0';
+    treePartition = partition;
     tree = std::make_unique<CTreeFile>(path);
     dataFile.reset();
     currentFile = -1;
@@ -96,6 +103,10 @@ void CDeathIndex::Search(CSearchCriteria* query) {
     criteria = query;
     criteria->firstRecord = -1;
     dataShort = false;
+    namesReadable = false;
+    namesReported = false;
+    recordReads = 0;
+    neighbourNodeReads = 0;
     results->Reset();
 
     char key[kKeyLength + 1];
@@ -103,7 +114,37 @@ void CDeathIndex::Search(CSearchCriteria* query) {
     if (!OpenIndexFor(key))
         return;
 
-    tree->Lookup(key, criteria->firstRecord, criteria->recordCount);
+    TreeEdges edges;
+    const TreeLookup lookup =
+        tree->Lookup(key, criteria->firstRecord, criteria->recordCount, &edges);
+    bool usable = true;
+    switch (tree->State()) {
+        case TreeFileState::kMissing:
+            ReportTree("is missing from this disc");
+            usable = false;
+            break;
+        case TreeFileState::kUnreadable:
+            ReportTree("on this disc cannot be read");
+            usable = false;
+            break;
+        case TreeFileState::kWrongFormat:  // already told, and fatal outside tests
+            usable = false;
+            break;
+        case TreeFileState::kOpen:
+            if (lookup == TreeLookup::kDamaged ||
+                (lookup == TreeLookup::kFound &&
+                 !RunFitsPartition(edges, criteria->firstRecord, criteria->recordCount))) {
+                ReportTree("on this disc is damaged");
+                usable = false;
+            }
+            break;
+    }
+    if (!usable) {
+        // Nothing this tree says about the surname can be trusted.
+        criteria->firstRecord = -1;
+        criteria->recordCount = 0;
+        return;
+    }
     if (!ConfirmHit())
         return;
     if (!RunIsOnDisc(criteria->firstRecord, criteria->recordCount))
@@ -112,6 +153,64 @@ void CDeathIndex::Search(CSearchCriteria* query) {
     results->SetRange(criteria->firstRecord, criteria->recordCount);
     results->SetSurname(key);
     RunFilter(*criteria);
+}
+
+void CDeathIndex::ReportTree(const char* problem) {
+    char text[240];
+    std::snprintf(text, sizeof text,
+                  "The surname index gst%d.tre %s, so the records of this surname cannot be "
+                  "found.\n\nThe disc may be damaged or incomplete.",
+                  treePartition, problem);
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool CDeathIndex::NeighbourEdge(int partition, bool last, std::int64_t& first, std::int64_t& end) {
+    char path[kMaxPath];
+    if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
+        return false;
+    // Only consulted: its own damage is reported when its own surnames are searched.
+    CTreeFile neighbour(path, /*wrongFormatIsFatal=*/false);
+    TreeItem item{};
+    const bool found = neighbour.EdgeRun(last, item) == TreeLookup::kFound;
+    neighbourNodeReads += neighbour.NodeReads();
+    first = item.first;
+    end = std::int64_t{item.first} + item.count;
+    return found;
+}
+
+bool CDeathIndex::RunFitsPartition(const TreeEdges& edges, std::int32_t first, std::int32_t count) {
+    // Runs ascend with their keys over the whole disc, so a run at its tree's edge must end
+    // before the next partition's first run and begin after the previous partition's last.
+    // A neighbouring partition that is empty or cannot say is passed over for the next one out;
+    // past the disc's outermost partition the data files' own start and end bound the run
+    // (RunIsOnDisc checks the end). Partition 7 is on both discs, each with its own tree.
+    const int lowest = g_nCurrentDisc == 1 ? 0 : kStraddlingPartition;
+    const int highest = g_nCurrentDisc == 1 ? kStraddlingPartition : kPartitionCount - 1;
+    std::int64_t edgeFirst = 0;
+    std::int64_t edgeEnd = 0;
+    if (edges.firstKey) {
+        for (int p = treePartition - 1; p >= lowest; --p) {
+            if (NeighbourEdge(p, /*last=*/true, edgeFirst, edgeEnd)) {
+                if (first < edgeEnd)
+                    return false;
+                break;
+            }
+        }
+    }
+    if (edges.lastKey) {
+        for (int p = treePartition + 1; p <= highest; ++p) {
+            if (NeighbourEdge(p, /*last=*/false, edgeFirst, edgeEnd)) {
+                if (std::int64_t{first} + count > edgeFirst)
+                    return false;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+long CDeathIndex::TreeNodeReads() const {
+    return (tree ? tree->NodeReads() : 0) + neighbourNodeReads;
 }
 
 void CDeathIndex::RunFilter(const CSearchCriteria& query) {
@@ -123,14 +222,21 @@ void CDeathIndex::RunFilter(const CSearchCriteria& query) {
     int fn = -1;
     if (f) {
         fn = FindFirstName(query.firstName);
-        if (fn < 0) {
+        if (fn == kFirstNameUnreadable) {
             // Without the list a first-name filter cannot be applied; running unfiltered
             // would show other people's records as matches.
-            AfxMessageBox(
-                "The first-name list (fname.fst) on this disc cannot be read, so a search "
-                "by given name is not possible.\n\nSearch without a given name, or check the "
-                "disc.",
-                MB_OK | MB_ICONEXCLAMATION);
+            ReportFirstNameList(NameListProblem::kUnreadable, true);
+            return;
+        }
+        if (fn == kFirstNameAbsent) {
+            // Nobody has a name the list does not hold, unless the list was cut short of names
+            // the records use. The run is sorted by first name, so its last record has the
+            // highest position.
+            if (query.recordCount > 0 &&
+                ReadRecord(query.firstRecord + (query.recordCount - 1)) == 1 &&
+                FirstNameIndex(current) >= nameCount) {
+                ReportFirstNameList(NameListProblem::kTooShort, true);
+            }
             return;
         }
     }
@@ -173,6 +279,15 @@ bool CDeathIndex::RunIsOnDisc(int first, int count) {
     if (count <= 0)
         return true;
     const int last = first + (count - 1);
+    // A run that begins in one data file and ends in another needs both on this disc. When
+    // only one of them is here, the index entry points past the disc's data (a run at the
+    // disc's start or end moved by damage), which is no reason to stop the program for a
+    // missing file.
+    if (FileNumberOf(first) != FileNumberOf(last) &&
+        DataFileIsHere(FileNumberOf(first)) != DataFileIsHere(FileNumberOf(last))) {
+        ReportTree("on this disc is damaged");
+        return false;
+    }
     int file = FileNumberOf(last);
     long position = IndexInFile(last);
     if (position == kLastFilePosition) {
@@ -192,6 +307,12 @@ bool CDeathIndex::RunIsOnDisc(int first, int count) {
                   file);
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     return false;
+}
+
+bool CDeathIndex::DataFileIsHere(int number) const {
+    char path[kMaxPath];
+    return number > 0 && FormatPath(path, "%sdp%d.car", discDir, number) &&
+           OpenFile(path, "rb") != nullptr;
 }
 
 bool CDeathIndex::OpenDataFile(int number) {
@@ -263,6 +384,7 @@ std::size_t CDeathIndex::Fetch(long offset, std::size_t bytes, void* out) {
 }
 
 int CDeathIndex::ReadRecord(int n) {
+    ++recordReads;
     const int got = ReadOne(n);
     if (got == 0)
         dataShort = true;

@@ -13,6 +13,8 @@
 class CResultSet;
 class CSearchCriteria;
 class CTreeFile;
+struct DeathRecord;
+struct TreeEdges;
 
 inline constexpr int kPartitionCount = 15;
 inline constexpr int kKeyLength = 12;
@@ -30,6 +32,12 @@ inline constexpr int kFirstNameTrailingFillers = 10;
 extern const char* const PartitionKeys[kPartitionCount];
 // Keys above this one are on disc 2.
 inline constexpr char kDiscSplitKey[] = "KZZZZZZZZZZZ";
+// The partition of the split key: its keys up to the split are on disc 1, the rest on disc 2.
+inline constexpr int kStraddlingPartition = 7;
+
+// FindFirstName's answers besides a position.
+inline constexpr int kFirstNameUnreadable = -1;
+inline constexpr int kFirstNameAbsent = -2;  // the list does not hold the name: nobody has it
 
 // The disc of the current search (1 or 2); kept between searches.
 extern int g_nCurrentDisc;
@@ -64,15 +72,25 @@ class CDeathIndex {
     bool OpenDataFile(int number);
     void CloseAll();
 
-    // First-name list: the position to match a typed (10-character, upper-case, padded) name
-    // against, or -1 when the list cannot be read; and the text at a position (a fallback
+    // First-name list: the position of a typed (10-character, upper-case, padded) name, where
+    // the list holds exactly that name; kFirstNameAbsent when it holds no such name,
+    // kFirstNameUnreadable when it cannot be searched. And the text at a position (a fallback
     // text when it cannot be read).
     int FindFirstName(const char* name);
     const char* GetFirstName(int index);
+    // Whole names in the list, -1 when it could not be opened or measured.
+    int FirstNameCount() const { return nameCount; }
+    // Checks the first-name positions of a page about to be shown against the list, and tells
+    // the user (once per search) when the list cannot give them.
+    void CheckFirstNames(const DeathRecord* page, int count);
 
     // True once a read inside a run came back short since the last search: the data file is
     // damaged or incomplete.
     bool DataWasShort() const { return dataShort; }
+    // Reads since the search began: records read one by one (ReadRecord), and tree nodes,
+    // those of the neighbouring partitions' trees included.
+    long RecordReads() const { return recordReads; }
+    long TreeNodeReads() const;
 
     // The steps of a search, public for tests.
     static void MakeSurnameKey(const char* surname, char (&key)[kKeyLength + 1]);
@@ -85,8 +103,15 @@ class CDeathIndex {
     int CurrentFile() const { return currentFile; }
 
   private:
+    enum class NameListProblem { kUnreadable, kTooShort };
+
     bool ConfirmHit();
+    bool RunFitsPartition(const TreeEdges& edges, std::int32_t first, std::int32_t count);
+    bool NeighbourEdge(int partition, bool last, std::int64_t& first, std::int64_t& end);
+    void ReportTree(const char* problem);
+    void ReportFirstNameList(NameListProblem problem, bool byName);
     bool RunIsOnDisc(int first, int count);
+    bool DataFileIsHere(int number) const;
     int ReadOne(int n);
     // Copies `bytes` bytes from `offset` of the open data file to `out` through the read
     // window; returns how many arrived (fewer at the end of the file).
@@ -106,7 +131,14 @@ class CDeathIndex {
     std::int32_t currentFile = -1;
 
     char discDir[kMaxPath] = {};  // where the current disc was found
+    int treePartition = 0;
     bool dataShort = false;
+    long recordReads = 0;
+    long neighbourNodeReads = 0;
+
+    int nameCount = -1;
+    bool namesReadable = false;  // a name has been read from the list in this search
+    bool namesReported = false;
 
     // The data file is read unbuffered into this window, so a record costs a copy from it
     // rather than a library call, and a read lands where it is used without a second copy.

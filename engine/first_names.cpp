@@ -1,10 +1,10 @@
 // The first-name list "fname.fst": fixed 10-byte upper-case names, sorted, with filler records
 // at both ends that lookups never return.
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "death_index.h"
+#include "death_record.h"
 #include "first_names.h"
 #include "tree_file.h"
 
@@ -60,16 +60,13 @@ bool CDeathIndex::ReadFirstNameRecord(int index, char* out) {
 }
 
 int CDeathIndex::FindFirstName(const char* name) {
-    if (!firstNames)
-        return -1;
-    const long size = StreamSize(firstNames.get());
-    if (size < 0)
-        return -1;
-    const long n = size / kFirstNameRecordSize;
+    if (!firstNames || nameCount < 0)
+        return kFirstNameUnreadable;
+    const int n = nameCount;
     // The search needs records 10 and n - 10 inside the file; a list too short for that is not
     // a list this program can search.
-    if (n < kFirstNameLeadingFillers + kFirstNameTrailingFillers || n > INT_MAX)
-        return -1;
+    if (n < kFirstNameLeadingFillers + kFirstNameTrailingFillers)
+        return kFirstNameUnreadable;
 
     bool readFailed = false;
     auto compareWith = [&](int i) {
@@ -79,23 +76,84 @@ int CDeathIndex::FindFirstName(const char* name) {
         return CompareKeys(name, rec, kFirstNameRecordSize + 1);
     };
 
+    // The position found is the first name not below the typed one; the records of that
+    // position are the typed name's only when the list holds exactly that name there.
     int result;
-    int hi = static_cast<int>(n) - 10;
+    bool equal;
+    int hi = n - 10;
     if (compareWith(10) <= 0) {
         result = 0;
-    } else if (compareWith(hi) > 0) {
+        equal = compareWith(0) == 0;
+    } else if (const int atHi = compareWith(hi); atHi > 0) {
         result = hi;
+        equal = false;
     } else {
+        int atResult = atHi;
         int lo = 10;
         while (hi - lo > 1) {
             const int mid = lo + (hi - lo) / 2;
-            if (compareWith(mid) > 0) {
+            const int order = compareWith(mid);
+            if (order > 0) {
                 lo = mid;
             } else {
                 hi = mid;
+                atResult = order;
             }
         }
         result = hi;
+        equal = atResult == 0;
     }
-    return readFailed ? -1 : result;
+    if (readFailed)
+        return kFirstNameUnreadable;
+    namesReadable = true;
+    return equal ? result : kFirstNameAbsent;
+}
+
+void CDeathIndex::CheckFirstNames(const DeathRecord* page, int count) {
+    if (namesReported || count <= 0)
+        return;
+    if (!firstNames || nameCount < 0) {
+        ReportFirstNameList(NameListProblem::kUnreadable, false);
+        return;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (page[i].firstNameIndex < 0 || page[i].firstNameIndex >= nameCount) {
+            ReportFirstNameList(NameListProblem::kTooShort, false);
+            return;
+        }
+    }
+    if (!namesReadable) {
+        // The list line reads this name next, from the same piece of the list: trying it here
+        // costs no read of its own.
+        char record[kFirstNameRecordSize];
+        if (!ReadFirstNameRecord(page[0].firstNameIndex, record)) {
+            ReportFirstNameList(NameListProblem::kUnreadable, false);
+            return;
+        }
+        namesReadable = true;
+    }
+}
+
+void CDeathIndex::ReportFirstNameList(NameListProblem problem, bool byName) {
+    if (namesReported)
+        return;
+    namesReported = true;
+    const bool unreadable = problem == NameListProblem::kUnreadable;
+    const char* text;
+    if (byName) {
+        text = unreadable ? "The first-name list (fname.fst) on this disc cannot be read, so a "
+                            "search by given name is not possible.\n\nSearch without a given "
+                            "name, or check the disc."
+                          : "The first-name list (fname.fst) on this disc is too short for the "
+                            "names its records use, so a search by given name is not possible."
+                            "\n\nSearch without a given name, or check the disc.";
+    } else {
+        text = unreadable ? "The first-name list (fname.fst) on this disc cannot be read, so "
+                            "given names show as \"n/a\".\n\nThe disc may be damaged or "
+                            "incomplete."
+                          : "The first-name list (fname.fst) on this disc is too short for the "
+                            "names its records use, so some given names show as \"n/a\".\n\n"
+                            "The disc may be damaged or incomplete.";
+    }
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }

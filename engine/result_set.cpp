@@ -143,6 +143,7 @@ CResultSet::~CResultSet() = default;
 void CResultSet::Reset() {
     rangeStart = position = rangeLength = rangeEnd = -1;
     pageCount = 0;
+    pageStart = 0;
     hitFile->Create();
     directMode = 0;
     damageReported = false;
@@ -171,6 +172,7 @@ void CResultSet::ShowAll() {
 
 void CResultSet::ReadDirectPage() {
     pageCount = 0;
+    pageStart = position;
     while (position < rangeEnd) {
         if (reader->ReadRecord(position) == 0) {
             // A damaged run is not paged any further.
@@ -189,6 +191,7 @@ void CResultSet::ReadDirectPage() {
 void CResultSet::DecodePage() {
     for (int i = 0; i < pageCount; ++i)
         DecodeRecord(rawPage[i], page[i]);
+    reader->CheckFirstNames(page, pageCount);
 }
 
 void CResultSet::LoadFirstPage() {
@@ -200,6 +203,7 @@ void CResultSet::LoadFirstPage() {
         pageCount = 0;
         return;
     }
+    pageStart = 0;
     pageCount = hitFile->ReadAt(0, pageSize, rawPage);
     DecodePage();
 }
@@ -382,19 +386,23 @@ void CResultSet::NextPage() {
         ReadDirectPage();
         return;
     }
-    pageCount = hitFile->ReadAt(hitFile->ReadOffset(), pageSize, rawPage);
+    const long offset = hitFile->ReadOffset();
+    pageStart = static_cast<std::int32_t>(offset / static_cast<long>(sizeof(RawDeathRecord)));
+    pageCount = hitFile->ReadAt(offset, pageSize, rawPage);
     DecodePage();
 }
 
+// Back shows the page that Next came from: one page size before the current page's start,
+// also when the current page is a short last one.
 void CResultSet::PrevPage() {
     if (directMode != 0) {
-        position = std::max(rangeStart, position - 2 * pageSize);
+        position = std::max(rangeStart, pageStart - pageSize);
         ReadDirectPage();
         return;
     }
-    const long offset = std::max(
-        0L, hitFile->ReadOffset() - 2L * pageSize * static_cast<long>(sizeof(RawDeathRecord)));
-    pageCount = hitFile->ReadAt(offset, pageSize, rawPage);
+    pageStart = std::max(0, pageStart - pageSize);
+    pageCount =
+        hitFile->ReadAt(pageStart * static_cast<long>(sizeof(RawDeathRecord)), pageSize, rawPage);
     DecodePage();
 }
 
@@ -408,9 +416,8 @@ bool CResultSet::HasNextPage() const {
 
 bool CResultSet::HasPrevPage() const {
     if (directMode != 0)
-        return position > rangeStart + pageSize;
-    return hitFile->IsOpen() && static_cast<unsigned long>(pageSize) * sizeof(RawDeathRecord) <
-                                    static_cast<unsigned long>(hitFile->ReadOffset());
+        return pageStart > rangeStart;
+    return hitFile->IsOpen() && pageStart > 0;
 }
 
 long CResultSet::GetTotal() const {

@@ -100,6 +100,8 @@ class CResultSet {
     std::int32_t rangeLength = 0;
     std::int32_t rangeEnd = 0;
     std::int32_t pageCount = 0;
+    // Where the current page begins: a record number in direct mode, a hit number otherwise.
+    std::int32_t pageStart = 0;
     std::unique_ptr<CHitFile> hitFile;
     CDeathIndex* reader;
     std::int32_t directMode = 0;

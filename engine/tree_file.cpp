@@ -1,5 +1,6 @@
 #include "tree_file.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "death_record.h"
@@ -73,20 +74,12 @@ int CompareKeys(const char* a, const char* b, int limit) {
     return 0;
 }
 
-CTreeFile::CTreeFile(const char* path) {
-    // The stream that finds the file is the one that reads it.
+CTreeFile::CTreeFile(const char* path, bool wrongFormatIsFatal) {
+    // Read only: a search never creates or changes anything on a disc.
+    errno = 0;
     file = OpenFile(path, "rb");
     if (!file) {
-        // A missing tree is created empty, so the search simply finds nothing.
-        file = OpenFile(path, "w+b");
-        if (file) {
-            writable = true;
-            unsigned char header[kTreeHeaderSize];
-            StoreInt(header, kNoNode);
-            StoreInt(header + 4, kNoNode);
-            std::fwrite(header, 1, sizeof header, file.get());
-            fileSize = kTreeHeaderSize;
-        }
+        state = errno == ENOENT ? TreeFileState::kMissing : TreeFileState::kUnreadable;
         return;
     }
     // Nodes are read one by one from all over the file: read ahead, a stream would copy a block
@@ -97,11 +90,21 @@ CTreeFile::CTreeFile(const char* path) {
     if (fileSize > 0 && std::fseek(file.get(), fileSize - 1, SEEK_SET) == 0) {
         last = std::fgetc(file.get());
     }
-    if (last != kTreeTrailer) {
-        AfxMessageBox("wrong file format!", MB_OK | MB_ICONEXCLAMATION);
-        HostExit(1);
-        // Only a test host returns here: the file is then treated as an empty tree.
+    // A directory in the file's place opens, but neither measures nor reads: that is not a
+    // tree of the wrong format but one that cannot be read.
+    if (fileSize < 0 || std::ferror(file.get())) {
         file.reset();
+        state = TreeFileState::kUnreadable;
+        return;
+    }
+    if (last != kTreeTrailer) {
+        file.reset();
+        state = TreeFileState::kWrongFormat;
+        if (wrongFormatIsFatal) {
+            AfxMessageBox("wrong file format!", MB_OK | MB_ICONEXCLAMATION);
+            HostExit(1);
+        }
+        // Only a test host returns here: the file is then treated as an empty tree.
         return;
     }
 
@@ -110,28 +113,14 @@ CTreeFile::CTreeFile(const char* path) {
         std::fread(header, 1, sizeof header, file.get()) == sizeof header) {
         root = LoadInt(header);
         freeHead = LoadInt(header + 4);
+        headerRead = true;
     }
     rootNode.count = 0;
     if (!ReadNode(root, rootNode))
         rootNode.count = 0;
 }
 
-CTreeFile::~CTreeFile() {
-    // An existing tree is read only, as on a disc: a write-back could not change it.
-    if (!file || !writable)
-        return;
-    std::FILE* f = file.get();
-    unsigned char header[kTreeHeaderSize];
-    StoreInt(header, root);
-    StoreInt(header + 4, freeHead);
-    if (std::fseek(f, 0, SEEK_SET) == 0)
-        std::fwrite(header, 1, sizeof header, f);
-    std::fflush(f);
-    if (std::fseek(f, -1, SEEK_END) != 0 || std::fgetc(f) != kTreeTrailer) {
-        if (std::fseek(f, 0, SEEK_END) == 0)
-            std::fputc(kTreeTrailer, f);
-    }
-}
+CTreeFile::~CTreeFile() = default;
 
 bool CTreeFile::ReadNode(std::int32_t offset, TreeNode& node) {
     if (offset == kNoNode)
@@ -202,11 +191,27 @@ bool CTreeFile::EdgeItem(std::int32_t offset, Bracket bracket, int depth, bool l
     return false;
 }
 
-void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count) {
+TreeLookup CTreeFile::EdgeRun(bool last, TreeItem& item) {
+    if (!file)
+        return TreeLookup::kNotFound;
+    if (!headerRead)
+        return TreeLookup::kDamaged;
+    if (root == kNoNode)
+        return TreeLookup::kNotFound;
+    if (!EdgeItem(root, Bracket{}, 0, last, item) || !RunIsSane(item))
+        return TreeLookup::kDamaged;
+    return TreeLookup::kFound;
+}
+
+TreeLookup CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count,
+                             TreeEdges* edges) {
     first = -1;
     count = 0;
     if (!file)
-        return;
+        return TreeLookup::kNotFound;
+    // A file too short for its header is no tree, though its last byte be 4.
+    if (!headerRead)
+        return TreeLookup::kDamaged;
 
     // The items met on the way bracket the key: in a sound tree every node below lies strictly
     // between them. That is what catches cycles and stray offsets.
@@ -215,16 +220,16 @@ void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count
     Bracket bracket;
 
     std::int32_t offset = root;
-    for (int depth = 0; offset != kNoNode && depth < kTreeMaxDepth; ++depth) {
+    for (int depth = 0; offset != kNoNode; ++depth) {
         TreeNode node;
-        if (!ReadNodeWithin(offset, bracket, node))
-            return;
+        if (depth >= kTreeMaxDepth || !ReadNodeWithin(offset, bracket, node))
+            return TreeLookup::kDamaged;
 
         const int i = SearchNode(key, node.items, node.count);
         if (i < node.count && CompareKeys(key, node.items[i].key) == 0) {
             const TreeItem& found = node.items[i];
             if (!RunIsSane(found))
-                return;
+                return TreeLookup::kDamaged;
             // Runs ascend with their keys, so the run must lie between the runs of the keys
             // just before and just after it: a damaged record number cannot pass as another
             // surname's records. In an inner node those neighbours sit at the edges of the two
@@ -236,7 +241,7 @@ void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count
             if (node.child[i] != kNoNode) {
                 const Bracket left{bracket.lower, &found};
                 if (!EdgeItem(node.child[i], left, depth + 1, true, before))
-                    return;
+                    return TreeLookup::kDamaged;
                 hasBefore = true;
             } else if (i > 0) {
                 before = node.items[i - 1];
@@ -245,19 +250,23 @@ void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count
             if (node.child[i + 1] != kNoNode) {
                 const Bracket right{&found, bracket.upper};
                 if (!EdgeItem(node.child[i + 1], right, depth + 1, false, after))
-                    return;
+                    return TreeLookup::kDamaged;
                 hasAfter = true;
             } else if (i + 1 < node.count) {
                 after = node.items[i + 1];
                 hasAfter = true;
             }
             if (hasBefore && RunIsSane(before) && RunEnd(before) > found.first)
-                return;
+                return TreeLookup::kDamaged;
             if (hasAfter && RunIsSane(after) && RunEnd(found) > after.first)
-                return;
+                return TreeLookup::kDamaged;
             first = found.first;
             count = found.count;
-            return;
+            if (edges != nullptr) {
+                edges->firstKey = !hasBefore;
+                edges->lastKey = !hasAfter;
+            }
+            return TreeLookup::kFound;
         }
         if (i > 0) {
             lower = node.items[i - 1];
@@ -269,4 +278,5 @@ void CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t& count
         }
         offset = node.child[i];
     }
+    return TreeLookup::kNotFound;
 }

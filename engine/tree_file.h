@@ -38,27 +38,53 @@ void EncodeTreeNode(const TreeNode& node, unsigned char (&bytes)[kTreeNodeSize])
 // so a stored key without its NUL is still compared safely.
 int CompareKeys(const char* a, const char* b, int limit = kTreeKeySize);
 
+// What a lookup found out.
+enum class TreeLookup {
+    kFound,
+    kNotFound,
+    kDamaged,  // the path to the key, or the found run, cannot be right
+};
+
+// How the file came to be read.
+enum class TreeFileState {
+    kOpen,
+    kMissing,      // no such file: read as an empty tree
+    kUnreadable,   // there, but cannot be read as a file: read as an empty tree
+    kWrongFormat,  // its last byte is not 4 (only a host that survives the fatal exit sees it)
+};
+
+// Whether a found key is the first or the last key of its tree: its neighbours on that side
+// are then in the neighbouring partitions' trees.
+struct TreeEdges {
+    bool firstKey = false;
+    bool lastKey = false;
+};
+
 class CTreeFile {
   public:
-    // Opens the tree file at `path`; a missing file is created as an empty tree. A file whose
-    // last byte is not 4 is refused with "wrong file format!" and ends the process.
-    explicit CTreeFile(const char* path);
-    // A tree it created gets its header written back and its trailer made sure of (both fail
-    // silently on a read-only medium); an existing tree, opened for reading, is left alone.
+    // Opens the tree file at `path` for reading; nothing is ever written to it. A missing or
+    // unreadable file reads as an empty tree (State() says which). A file whose last byte is
+    // not 4 is refused with "wrong file format!" and ends the process, unless
+    // `wrongFormatIsFatal` is false (a neighbouring partition's tree consulted on the side).
+    explicit CTreeFile(const char* path, bool wrongFormatIsFatal = true);
     ~CTreeFile();
     CTreeFile(const CTreeFile&) = delete;
     CTreeFile& operator=(const CTreeFile&) = delete;
 
-    // Exact-match lookup. `first` is -1 and `count` 0 when the key is not found, and also when
-    // the path to it is damaged: a damaged tree answers "not found", never a wrong range. A
-    // key found in an inner node costs a few more reads, to check its run against the runs
-    // of its true neighbours.
-    void Lookup(const char* key, std::int32_t& first, std::int32_t& count);
+    // Exact-match lookup. `first` is -1 and `count` 0 unless the key is found; a damaged path
+    // or run gives kDamaged, never a wrong range. A key found in an inner node costs a few more
+    // reads, to check its run against the runs of its true neighbours. `edges`, when given,
+    // tells whether a found key is at either end of the tree.
+    TreeLookup Lookup(const char* key, std::int32_t& first, std::int32_t& count,
+                      TreeEdges* edges = nullptr);
+    // The first (or last) item of the tree: kNotFound for an empty tree.
+    TreeLookup EdgeRun(bool last, TreeItem& item);
 
     // For tests: position of the first item not less than `key` among `n` items.
     static int SearchNode(const char* key, const TreeItem* items, int n);
 
     bool IsOpen() const { return file != nullptr; }
+    TreeFileState State() const { return state; }
     // Nodes read from the file (not the root copy) since construction.
     long NodeReads() const { return nodeReads; }
 
@@ -77,7 +103,8 @@ class CTreeFile {
     std::int32_t freeHead = kNoNode;
     TreeNode rootNode{};
     FilePtr file;
-    bool writable = false;  // created here; an existing tree is opened for reading only
+    TreeFileState state = TreeFileState::kOpen;
+    bool headerRead = false;
     long fileSize = 0;
     long nodeReads = 0;
 };

@@ -48,7 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const int found = index.FindFirstName(criteria.firstName);
     const long records = static_cast<long>((size - 14) / kFirstNameRecordSize);
-    if (found < -1 || found > records)
+    if (found < kFirstNameAbsent || found > records)
+        __builtin_trap();
+    // A position is given only for exactly the typed name.
+    if (found >= 0 && std::strcmp(index.GetFirstName(found), criteria.firstName) != 0)
         __builtin_trap();
     CheckName(index.GetFirstName(position));
     CheckName(index.GetFirstName(found));

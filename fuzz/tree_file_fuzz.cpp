@@ -36,14 +36,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
          {static_cast<const char*>(key), "SMITH       ", "A           ", "ZZZZZZZZZZZZ"}) {
         std::int32_t first = 0;
         std::int32_t count = 0;
-        tree.Lookup(k, first, count);
-        // A found run is always a real range of record numbers.
+        const TreeLookup found = tree.Lookup(k, first, count);
+        // A found run is always a real range of record numbers; anything else gives none.
+        if ((found == TreeLookup::kFound) != (first != -1))
+            __builtin_trap();
         if (first != -1 &&
             (first < 0 || count < 0 || static_cast<std::int64_t>(first) + count > INT32_MAX)) {
             __builtin_trap();
         }
         if (first == -1 && count != 0)
             __builtin_trap();
+    }
+    for (const bool last : {false, true}) {
+        TreeItem item{};
+        if (tree.EdgeRun(last, item) == TreeLookup::kFound &&
+            (item.first < 0 || item.count < 0 ||
+             static_cast<std::int64_t>(item.first) + item.count > INT32_MAX)) {
+            __builtin_trap();
+        }
     }
     return 0;
 }

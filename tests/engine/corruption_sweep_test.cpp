@@ -18,6 +18,7 @@
 #include "scripted_host.h"
 #include "search_criteria.h"
 #include "test_discs.h"
+#include "tree_file.h"
 
 namespace fs = std::filesystem;
 
@@ -150,6 +151,10 @@ class Sweep {
         for (int ssn : hits) {
             if (q.owner == 0 || Owner(ssn) != q.owner)
                 return kWrong;
+            // A first-name search shows only people of that name, never those of a position
+            // a damaged list gave.
+            if (q.kind == 2 && kFirstNames[(ssn % 1000) % 4] != std::string("BOB"))
+                return kWrong;
         }
         if (!host.messages.empty() || !host.exits.empty())
             return kMessage;
@@ -231,6 +236,10 @@ TEST(CorruptionSweep, DamagedFilesNeverShowRecordsFromOutsideTheRun) {
                     sweep.RunAll(name + " cut at " + std::to_string(cut), affected);
                 }
             }
+            // Missing: reported or not found, and never made again by a search.
+            fs::remove(path);
+            sweep.RunAll(name + " missing", affected);
+            EXPECT_FALSE(fs::exists(path)) << disc << name;
             WriteFileBytes(path, original);
         }
     }
@@ -242,5 +251,108 @@ TEST(CorruptionSweep, DamagedFilesNeverShowRecordsFromOutsideTheRun) {
     }
     EXPECT_EQ(sweep.counts[kWrong], 0);
     EXPECT_GT(sweep.counts[kRight], 0);
+    EXPECT_GT(sweep.counts[kMessage], 0);
+}
+
+namespace {
+
+// Byte offsets of the first and the last item of a sound tree file: down the outermost
+// children to the leaves.
+std::vector<std::size_t> EdgeItemOffsets(const std::vector<unsigned char>& tree) {
+    auto word = [&](std::size_t at) {
+        return static_cast<std::int32_t>(tree[at] | tree[at + 1] << 8 | tree[at + 2] << 16 |
+                                         static_cast<std::uint32_t>(tree[at + 3]) << 24);
+    };
+    std::vector<std::size_t> items;
+    if (tree.size() < 9 || word(0) == kNoNode)
+        return items;
+    for (const bool last : {false, true}) {
+        std::size_t node = static_cast<std::size_t>(word(0));
+        for (;;) {
+            const int count = word(node);
+            const std::int32_t child = word(node + 100 + 4 * (last ? count : 0));
+            if (child == kNoNode) {
+                items.push_back(node + 4 + kTreeItemSize * (last ? count - 1 : 0));
+                break;
+            }
+            node = static_cast<std::size_t>(child);
+        }
+    }
+    return items;
+}
+
+}  // namespace
+
+// Partitions that share their data files, as on real discs: the records just past a tree's
+// last run are the next partition's. Every field of the first and the last item of every tree
+// is changed in turn; no query may then show another surname's records.
+TEST(CorruptionSweep, TheEdgesOfEveryTreeNeverShowRecordsOfAnotherPartition) {
+    TestDiscSet set(People());
+    Sweep sweep(set);
+    ASSERT_EQ(sweep.counts[kWrong], 0);
+
+    // A word of an item moved by `delta`, or a byte of its key changed.
+    struct Edit {
+        const char* what;
+        std::size_t at;  // offset in the item
+        std::int32_t delta;
+        unsigned char byte;  // for the key: the new byte, 0 to flip the lowest bit
+    };
+    const Edit edits[] = {
+        {"first - 1", 0, -1, 0},
+        {"first - 3", 0, -3, 0},
+        {"first + 1", 0, 1, 0},
+        {"first + 3", 0, 3, 0},
+        {"first in the next file", 0, kRecordsPerFile, 0},
+        {"count - 1", 4, -1, 0},
+        {"count + 1", 4, 1, 0},
+        {"count + 3", 4, 3, 0},
+        {"count into the next file", 4, kRecordsPerFile, 0},
+        {"key's first letter", 8, 0, 0},
+        {"key without its end", 8 + kKeyLength, 0, 'A'},
+    };
+    auto apply = [](const Edit& edit, unsigned char* p) {
+        if (edit.at >= 8) {
+            *p = edit.byte != 0 ? edit.byte : static_cast<unsigned char>(*p ^ 1);
+            return;
+        }
+        std::uint32_t v = p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+        v += static_cast<std::uint32_t>(edit.delta);
+        for (int i = 0; i < 4; ++i)
+            p[i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+
+    long trees = 0;
+    for (const std::string disc : {"disc1/", "disc2/"}) {
+        for (const auto& entry : fs::directory_iterator(set.root / disc)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("gst", 0) != 0)
+                continue;
+            const std::string path = entry.path().string();
+            const std::vector<unsigned char> original = ReadFileBytes(path);
+            // A tree's edges are read by lookups in the neighbouring trees of its disc too.
+            const auto affected = Affected(disc, "");
+            ++trees;
+            for (const std::size_t item : EdgeItemOffsets(original)) {
+                for (const Edit& edit : edits) {
+                    std::vector<unsigned char> bytes = original;
+                    apply(edit, bytes.data() + item + edit.at);
+                    WriteFileBytes(path, bytes);
+                    sweep.RunAll(
+                        disc + name + " item at " + std::to_string(item) + ": " + edit.what,
+                        [&](const Query& q) {
+                            return (q.kind == 0 || q.kind == 2) && affected(q);
+                        });
+                }
+            }
+            WriteFileBytes(path, original);
+        }
+    }
+
+    std::printf("tree edges: %ld trees, %ld damaged copies, %ld queries\n", trees, sweep.mutations,
+                sweep.queriesRun);
+    for (int o = 0; o < kOutcomes; ++o)
+        std::printf("  %-14s %ld\n", kOutcomeNames[o], sweep.counts[o]);
+    EXPECT_EQ(sweep.counts[kWrong], 0);
     EXPECT_GT(sweep.counts[kMessage], 0);
 }

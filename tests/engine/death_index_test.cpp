@@ -13,6 +13,7 @@
 #include "scripted_host.h"
 #include "search_criteria.h"
 #include "test_discs.h"
+#include "tree_builder.h"
 #include "tree_file.h"
 
 namespace fs = std::filesystem;
@@ -369,6 +370,9 @@ TEST_F(FullFileTest, EveryOrderOfReadsGivesTheRecordsWhereTheyAre) {
          {{'P', 999990, 1000020}, {'V', 999000, 999099}, {'R', 1000000, 1000001}}},
         {"records across a file boundary and on",
          {{'R', 999990, 1000010}, {'V', 1000011, 1004500}}},
+        {"a page whose last record is the last position of a file",
+         {{'P', 999901, 1000000}, {'V', 999901, 1000000}}},
+        {"a page that ends with the last record of a file", {{'P', 999900, 999999}}},
         {"the same positions in two files in turn",
          {{'R', 10, 12},
           {'R', 1000011, 1000013},
@@ -418,5 +422,206 @@ TEST_F(FullFileTest, RunsOfTheTreeStartAtEachFile) {
         EXPECT_EQ(engine.criteria.firstRecord, c.first) << c.surname;
         EXPECT_EQ(engine.criteria.recordCount, c.count) << c.surname;
     }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// The search asks for the surname's disc again after the lookup: a disc taken out meanwhile is
+// asked for, never read as if it were still there.
+TEST_F(SmallSetTest, TheDiscIsCheckedAgainBetweenTheLookupAndTheRead) {
+    const builder::SurnameRun& run = Run("smith");
+    TempDir emptyDrive;
+    struct Case {
+        const char* what;
+        int answer;
+        long total;
+    };
+    const Case cases[] = {{"cancelled", IDCANCEL, 0}, {"put back", IDOK, run.count}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.messages.clear();
+        host.disc2Dir = set.disc2;
+        Engine engine;
+        // Once the first check has found the disc (the index then knows where), it is gone.
+        host.onDiscDir = [&](int) {
+            if (engine.index.DiscDirectory()[0] != '\0')
+                host.disc2Dir = emptyDrive.Path();
+        };
+        host.onMessage = [&](const ShownMessage&) {
+            host.onDiscDir = nullptr;
+            if (c.answer == IDOK)
+                host.disc2Dir = set.disc2;
+        };
+        host.answers = {c.answer};
+        engine.Search("smith");
+        host.onDiscDir = nullptr;
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, DiscRequestText(2));
+        EXPECT_EQ(engine.criteria.firstRecord, run.first);
+        EXPECT_EQ(engine.results->GetTotal(), c.total);
+        EXPECT_EQ(engine.results->GetPageCount(), std::min<long>(c.total, 10));
+    }
+}
+
+// A tree that is missing or cannot be read is reported by name; nothing is created on the disc
+// and nothing is shown.
+TEST_F(SmallSetTest, AMissingOrUnreadableTreeIsReportedAndLeftAlone) {
+    struct Case {
+        const char* what;
+        void (*damage)(const std::string& path);
+        const char* says;
+    };
+    const Case cases[] = {
+        {"missing", [](const std::string& p) { fs::remove(p); }, "is missing"},
+        {"a folder in its place",
+         [](const std::string& p) {
+             fs::remove(p);
+             fs::create_directory(p);
+         },
+         "on this disc cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDiscSet fresh(People(), 12);
+        fresh.Use(host);
+        host.messages.clear();
+        const std::string tree = fresh.disc2 + "gst12.tre";
+        c.damage(tree);
+        std::vector<std::string> before;
+        for (const auto& entry : fs::directory_iterator(fresh.disc2))
+            before.push_back(entry.path().filename().string());
+        std::sort(before.begin(), before.end());
+        {
+            Engine engine;
+            engine.Search("smith");
+            EXPECT_EQ(engine.criteria.firstRecord, -1);
+            EXPECT_EQ(engine.results->GetTotal(), 0);
+            EXPECT_EQ(engine.results->GetPageCount(), 0);
+            // Other partitions of the disc are not affected.
+            engine.Search("thuilot");
+            EXPECT_GT(engine.results->GetTotal(), 0);
+        }
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_NE(host.messages[0].text.find("gst12.tre " + std::string(c.says)), std::string::npos)
+            << host.messages[0].text;
+        EXPECT_EQ(host.messages[0].style, MB_OK | MB_ICONEXCLAMATION);
+        std::vector<std::string> after;
+        for (const auto& entry : fs::directory_iterator(fresh.disc2))
+            after.push_back(entry.path().filename().string());
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(after, before);
+    }
+}
+
+// Partitions share their data files, so the records just past a tree's last run are the next
+// partition's. A run at a tree's edge is checked against the neighbouring partitions' edge runs
+// on the same disc (passing over empty ones), and at a disc's ends against its data files.
+class PartitionEdgeTest : public ::testing::Test {
+  protected:
+    static std::vector<builder::Person> People() {
+        std::vector<builder::Person> people;
+        int ssn = 0;
+        // Partitions 2 to 5 and 9 to 11 and 13 stay empty.
+        for (const char* surname :
+             {"adams", "allen", "brown", "byrd", "jones", "kelly", "kwan", "lee", "lynch", "miller",
+              "moore", "smith", "snow", "stone", "young", "zimmer"}) {
+            for (int i = 0; i < 3; ++i) {
+                builder::Person p = MakePerson(surname);
+                p.ssn = static_cast<std::uint32_t>(++ssn);
+                people.push_back(p);
+            }
+        }
+        return people;
+    }
+
+    PartitionEdgeTest() : set(People()) { set.Use(host); }
+
+    const builder::SurnameRun& Run(const char* surname) const {
+        for (const builder::SurnameRun& run : set.report.runs) {
+            if (run.key == KeyOf(surname))
+                return run;
+        }
+        throw std::runtime_error("no such run");
+    }
+
+    // Rewrites the run of `surname` in its tree.
+    void EditRun(const char* surname, std::int32_t firstDelta, std::int32_t countDelta) {
+        const builder::SurnameRun& run = Run(surname);
+        const std::string dir = run.disc == 1 ? set.disc1 : set.disc2;
+        std::vector<TreeItem> items;
+        for (const builder::SurnameRun& r : set.report.runs) {
+            if (r.disc != run.disc || r.partition != run.partition)
+                continue;
+            const bool edited = r.key == run.key;
+            items.push_back(builder::MakeTreeItem(r.key, r.first + (edited ? firstDelta : 0),
+                                                  r.count + (edited ? countDelta : 0)));
+        }
+        ASSERT_TRUE(builder::BuildTree(items).WriteTo(dir + "gst" + std::to_string(run.partition) +
+                                                      ".tre"));
+    }
+
+    ScriptedHost host;
+    TestDiscSet set;
+};
+
+TEST_F(PartitionEdgeTest, ARunReachingIntoAnotherPartitionIsReportedAndNotShown) {
+    struct Case {
+        const char* what;
+        const char* surname;
+        std::int32_t firstDelta;
+        std::int32_t countDelta;
+        const char* says;  // in the message
+    };
+    const Case cases[] = {
+        {"last of gst0 into gst1", "allen", 0, 1, "gst0.tre on this disc is damaged"},
+        {"first of gst1 into gst0", "brown", -1, 0, "gst1.tre on this disc is damaged"},
+        {"last of gst1 over four empty partitions", "byrd", 0, 3,
+         "gst1.tre on this disc is damaged"},
+        {"first of gst6 back over them", "jones", -2, 0, "gst6.tre on this disc is damaged"},
+        {"moved past the first of the next", "kelly", 2, 0, "gst6.tre on this disc is damaged"},
+        {"last of gst7 on disc 2 into gst8", "lynch", 0, 1, "gst7.tre on this disc is damaged"},
+        {"first of gst12 into gst8", "smith", -1, 0, "gst12.tre on this disc is damaged"},
+        {"last of gst12 over gst13 into gst14", "stone", 1, 0, "gst12.tre on this disc is damaged"},
+        {"first of disc 1 before record 0", "adams", -1, 0, "gst0.tre on this disc is damaged"},
+        {"first of disc 2 in a file of disc 1", "lee", -1, 0, "gst7.tre on this disc is damaged"},
+        {"last of disc 1 past its data", "kwan", 0, 1, "dp1.car is shorter"},
+        {"last of disc 2 past its data", "zimmer", 1, 0, "is shorter"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.messages.clear();
+        EditRun(c.surname, c.firstDelta, c.countDelta);
+        Engine engine;
+        engine.Search(c.surname);
+        EXPECT_EQ(engine.results->GetTotal(), 0);
+        EXPECT_EQ(engine.results->GetPageCount(), 0);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_NE(host.messages[0].text.find(c.says), std::string::npos) << host.messages[0].text;
+        EditRun(c.surname, 0, 0);
+    }
+}
+
+// Every run of the sound set is found; only a run at its tree's edge costs reads of other trees.
+TEST_F(PartitionEdgeTest, OnlyARunAtItsTreesEdgeCostsReadsOfOtherTrees) {
+    // A missing neighbour is passed over for the next one out, and is not reported here.
+    fs::remove(set.disc2 + "gst13.tre");
+    for (const builder::SurnameRun& run : set.report.runs) {
+        Engine engine;
+        engine.Search(run.key.c_str());
+        EXPECT_EQ(engine.results->GetTotal(), run.count) << run.key;
+        CTreeFile alone(((run.disc == 1 ? set.disc1 : set.disc2) + "gst" +
+                         std::to_string(run.partition) + ".tre")
+                            .c_str());
+        std::int32_t first = 0;
+        std::int32_t count = 0;
+        TreeEdges edges;
+        ASSERT_EQ(alone.Lookup(run.key.c_str(), first, count, &edges), TreeLookup::kFound);
+        if (!edges.firstKey && !edges.lastKey) {
+            EXPECT_EQ(engine.index.TreeNodeReads(), alone.NodeReads()) << run.key;
+        } else {
+            // The neighbours here are single-node trees: one read each for the root.
+            EXPECT_LE(engine.index.TreeNodeReads(), alone.NodeReads() + 2) << run.key;
+        }
+    }
+    EXPECT_EQ(Run("snow").partition, Run("smith").partition);  // the middle key
     EXPECT_TRUE(host.messages.empty());
 }

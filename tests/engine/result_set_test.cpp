@@ -123,7 +123,10 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 10), false, true},
           {'N', r(11, 20), true, true},
           {'N', r(21, 25), true, false},
-          {'P', r(6, 15), true, true}}},
+          {'P', r(11, 20), true, true},  // back from a short last page: the page before it
+          {'N', r(21, 25), true, false},
+          {'P', r(11, 20), true, true},
+          {'P', r(1, 10), false, true}}},
         {"direct 10", 10, false, false, {{'S', r(1, 10), false, false}}},
         {"direct 11",
          11,
@@ -132,15 +135,17 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 10), false, true}, {'N', {11}, true, false}, {'P', r(1, 10), false, true}}},
         {"hits 10", 10, true, false, {{'S', r(1, 10), false, false}}},
         {"hits 11", 11, true, false, {{'S', r(1, 10), false, true}, {'N', {11}, true, false}}},
-        {"hits 23",
-         23,
+        {"hits 28",
+         28,
          true,
          false,
          {{'S', r(1, 10), false, true},
           {'N', r(11, 20), true, true},
-          {'N', r(21, 23), true, false},
-          {'P', r(4, 13), true, true},
-          {'N', r(14, 23), true, false}}},
+          {'N', r(21, 28), true, false},
+          {'P', r(11, 20), true, true},
+          {'N', r(21, 28), true, false},
+          {'P', r(11, 20), true, true},
+          {'P', r(1, 10), false, true}}},
         {"direct 25, pages of 8",
          25,
          false,
@@ -148,7 +153,10 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 8), false, true},
           {'N', r(9, 16), true, true},
           {'N', r(17, 24), true, true},
-          {'P', r(9, 16), true, true}}},
+          {'P', r(9, 16), true, true},
+          {'N', r(17, 24), true, true},
+          {'N', {25}, true, false},
+          {'P', r(17, 24), true, true}}},
         {"hits 20, pages of 8",
          20,
          true,
@@ -156,7 +164,8 @@ TEST_F(ResultSetTest, PagingFollowsTheExactRules) {
          {{'S', r(1, 8), false, true},
           {'N', r(9, 16), true, true},
           {'N', r(17, 20), true, false},
-          {'P', r(5, 12), true, true}}},
+          {'P', r(9, 16), true, true},
+          {'N', r(17, 20), true, false}}},
     };
     for (const PagingCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -276,12 +285,14 @@ TEST_F(ResultSetTest, FirstNamesBelowInsideBetweenAndAboveTheList) {
         const char* typed;
         std::vector<int> hits;
     };
+    // Only people with exactly the typed name are found: a name the list does not hold
+    // matches nobody, not the next name in sort order.
     const Case cases[] = {
-        {"AARON", {}},     // below the list: the first name's position, ALAN: none in FAMILY
+        {"AARON", {}},     // below every name of the list
         {"BETTY", {1}},    // inside
         {"carl", {2, 3}},  // case does not matter
-        {"CARLA", {4}},    // between: the next name in the list, DORA
-        {"EVE", {5}},      // between, FRED
+        {"CARLA", {}},     // between CARL and DORA
+        {"EVE", {}},       // between DORA and FRED
         {"ZZZ", {}},       // above every name
         {"ZORA", {}},      // the last real name, not in FAMILY
     };
@@ -292,7 +303,9 @@ TEST_F(ResultSetTest, FirstNamesBelowInsideBetweenAndAboveTheList) {
     Search("other", [](CSearchCriteria& q) { q.SetFirstName("ZORA"); });
     EXPECT_EQ(AllHits(), std::vector<int>{51});
     Search("other", [](CSearchCriteria& q) { q.SetFirstName("AARON"); });
-    EXPECT_EQ(AllHits(), std::vector<int>{50});
+    EXPECT_EQ(AllHits(), std::vector<int>{});
+    EXPECT_EQ(results->GetTotal(), 0);
+    EXPECT_TRUE(host.messages.empty());
 }
 
 // A list of many names is read in pieces; names at the edges of the pieces and at the end of
@@ -447,7 +460,7 @@ TEST_F(ResultSetTest, ResultsLargerThanOneBatchOfHitsComeBackWholeAndInOrder) {
         EXPECT_EQ(fs::file_size(set->program + "test.bin"), n * sizeof(RawDeathRecord));
         EXPECT_EQ(AllHits(), Range(1, n));
         results->PrevPage();  // back from the short last page, as the window allows
-        EXPECT_EQ(Page(), Range(n - 19, n - 10));
+        EXPECT_EQ(Page(), Range(n - 18, n - 9));
     }
     EXPECT_TRUE(host.messages.empty());
 }
@@ -578,18 +591,218 @@ TEST_F(ResultSetTest, PagesNeverReachPastTheRangeEnd) {
 
 TEST_F(ResultSetTest, AnEmptyRunIsNeverReadOutsideItself) {
     Build(Many("pager", 5));
-    // Point SMITH at an empty run just past the end of the data: any read would fail.
-    const std::string tree = set->disc2 + "gst12.tre";
-    builder::BuildTree({builder::MakeTreeItem("SMITH       ", 6, 0)}).WriteTo(tree);
+    // Give the last surname of the disc an empty run just past the end of the data: any read
+    // would fail.
+    const std::string tree = set->disc2 + "gst14.tre";
+    builder::BuildTree(
+        {builder::MakeTreeItem("ZED         ", 5, 1), builder::MakeTreeItem("ZZZ         ", 6, 0)})
+        .WriteTo(tree);
     for (const auto& filter : std::vector<std::function<void(CSearchCriteria&)>>{
              [](CSearchCriteria& q) { q.SetFirstName("JOHN"); },
              [](CSearchCriteria& q) { q.SetState(3); },
              {}}) {
-        Search("smith", filter);
+        Search("zzz", filter);
         EXPECT_EQ(criteria.firstRecord, 6);
         EXPECT_EQ(results->GetTotal(), 0);
         EXPECT_EQ(results->GetPageCount(), 0);
         EXPECT_FALSE(index->DataWasShort());
     }
     EXPECT_TRUE(host.messages.empty());
+}
+
+namespace {
+
+// One surname whose records carry the given first-name positions (SSN = position + 1000),
+// over a list of the given names, with or without the usual fillers.
+class PositionsTest : public ::testing::Test {
+  protected:
+    void Build(const std::vector<int>& positions, const std::vector<std::string>& listNames,
+               bool fillers) {
+        set = std::make_unique<TempDir>();
+        const std::string disc1 = set->Path() + "disc1/";
+        const std::string disc2 = set->Path() + "disc2/";
+        fs::create_directories(disc1);
+        fs::create_directories(disc2);
+        fs::create_directories(set->Path() + "program/");
+        const builder::FirstNameList list({"JOHN"});
+        builder::DiscSetWriter writer({disc1, disc2}, list);
+        for (const int position : positions) {
+            const Person p = Numbered("edge", position + 1000);
+            ASSERT_TRUE(writer.Add("EDGE        ", builder::PersonRecord(p, position)));
+        }
+        ASSERT_TRUE(writer.Finish()) << writer.Error();
+        std::vector<unsigned char> bytes;
+        if (fillers) {
+            bytes = builder::FirstNameList(listNames).Bytes();
+        } else {
+            for (const std::string& name : listNames) {
+                const std::string record = builder::FirstNameRecord(name);
+                bytes.insert(bytes.end(), record.begin(), record.end());
+            }
+        }
+        ASSERT_TRUE(WriteFileBytes(disc1 + "fname.fst", bytes));
+        host.disc1Dir = disc1;
+        host.disc2Dir = disc2;
+        host.programDir = set->Path() + "program/";
+        index = std::make_unique<CDeathIndex>();
+        results = std::make_unique<CResultSet>(index.get());
+        index->SetResultSet(results.get());
+    }
+
+    std::vector<int> Find(const char* typed) {
+        CSearchCriteria criteria;
+        criteria.SetSurname("edge");
+        criteria.SetFirstName(typed);
+        index->Search(&criteria);
+        std::vector<int> positions;
+        for (int i = 0; i < results->GetPageCount(); ++i)
+            positions.push_back(results->PageRecord(i)->ssn - 1000);
+        return positions;
+    }
+
+    ScriptedHost host;
+    std::unique_ptr<TempDir> set;
+    std::unique_ptr<CDeathIndex> index;
+    std::unique_ptr<CResultSet> results;
+};
+
+}  // namespace
+
+// A typed name matches the records of its position only when the list holds exactly that name
+// there. The list's search gives position 0 for any name up to record 10 and n - 10 for any
+// name after record n - 10; a name there that the list does not hold matches nobody, also
+// where those positions are fillers or records use them.
+TEST_F(PositionsTest, ATypedNameMatchesOnlyRecordsOfThatName) {
+    struct Case {
+        const char* typed;
+        std::vector<int> positions;
+    };
+    // With fillers: ALAN 11, ZORA 12, fillers 0..10 and 13..22 (n - 10 = 13).
+    Build({0, 11, 12, 13, 22}, {"ALAN", "ZORA"}, true);
+    const Case withFillers[] = {
+        {"ALAN", {11}},
+        {"ZORA", {12}},
+        {"AARON", {}},                                     // before ALAN
+        {"BOB", {}},                                       // between
+        {"ZZZ", {}},                                       // after ZORA, before the fillers
+        {"\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", {}},  // after record n - 10
+    };
+    for (const Case& c : withFillers)
+        EXPECT_EQ(Find(c.typed), c.positions) << c.typed;
+
+    // Without fillers: N00..N22, so records 10 and n - 10 = 13 are real names.
+    std::vector<std::string> names;
+    for (int i = 0; i < 23; ++i)
+        names.push_back((i < 10 ? "N0" : "N") + std::to_string(i));
+    Build({0, 5, 10, 12, 13, 15, 22}, names, false);
+    const Case withoutFillers[] = {
+        {"N00", {0}},  // up to record 10 the search says 0: that is N00's own position
+        {"N05", {}},   // also 0, which is not N05
+        {"N10", {}},   {"N12", {12}},
+        {"N13", {13}}, {"N15", {}},  // after record n - 10: the search says 13, which is not N15
+        {"N22", {}},   {"N125", {}},
+    };
+    for (const Case& c : withoutFillers)
+        EXPECT_EQ(Find(c.typed), c.positions) << c.typed;
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// A damaged first-name list is reported once per search and never matches by a wrong position.
+// "Too short" is measured, not guessed from filler bytes: a list is too short when a record uses
+// a position at or beyond its last whole name. Every page shown is checked; a typed name the
+// list does not hold is checked against the run's last record, which has the run's highest
+// position (runs are sorted by first name).
+TEST_F(ResultSetTest, ADamagedFirstNameListIsReportedOnceAndNeverMatchesByAWrongPosition) {
+    // 30 people of one surname, N00..N29 at positions 11..40; a decoy surname after them.
+    std::vector<Person> people;
+    for (int i = 0; i < 30; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "N%02d", i);
+        people.push_back(Numbered("johnson", i + 1, name));
+    }
+    people.push_back(Numbered("jonas", 99, "N29"));
+    struct Case {
+        const char* what;
+        std::function<void(const std::string&)> damage;
+        const char* says;  // nullptr: no message
+        std::vector<int> noName;
+        std::vector<int> beforeTheCut;
+        std::vector<int> afterTheCut;
+    };
+    auto cut = [](std::uintmax_t bytes) {
+        return [bytes](const std::string& list) { fs::resize_file(list, bytes); };
+    };
+    const std::vector<int> all = Range(1, 30);
+    const Case cases[] = {
+        {"sound", [](const std::string&) {}, nullptr, all, {6}, {26}},
+        // 30 names: positions 0..29, so N19 (30) and after are lost.
+        {"cut at a name's end", cut(300), "is too short", all, {6}, {}},
+        {"cut inside a name", cut(305), "is too short", all, {6}, {}},
+        {"missing",
+         [](const std::string& list) { fs::remove(list); },
+         "cannot be read",
+         all,
+         {},
+         {}},
+        {"a folder in its place",
+         [](const std::string& list) {
+             fs::remove(list);
+             fs::create_directory(list);
+         },
+         "cannot be read",
+         all,
+         {},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Build(people);
+        c.damage(set->disc1 + "fname.fst");
+        const struct {
+            const char* first;
+            const std::vector<int>& hits;
+        } queries[] = {{nullptr, c.noName}, {"N05", c.beforeTheCut}, {"N25", c.afterTheCut}};
+        for (const auto& q : queries) {
+            SCOPED_TRACE(q.first != nullptr ? q.first : "no first name");
+            host.messages.clear();
+            Search("johnson", [&](CSearchCriteria& criteria) {
+                if (q.first != nullptr)
+                    criteria.SetFirstName(q.first);
+            });
+            EXPECT_EQ(AllHits(), q.hits);  // pages through every hit
+            results->PrevPage();
+            const bool told = c.says != nullptr && (q.first == nullptr || q.hits.empty());
+            ASSERT_EQ(host.messages.size(), told ? 1u : 0u);
+            if (told) {
+                EXPECT_NE(host.messages[0].text.find("fname.fst"), std::string::npos);
+                EXPECT_NE(host.messages[0].text.find(c.says), std::string::npos)
+                    << host.messages[0].text;
+                EXPECT_EQ(host.messages[0].style, MB_OK | MB_ICONEXCLAMATION);
+            }
+        }
+    }
+}
+
+// The seek scan stops at the first record after the typed name's records: a name's search
+// costs the binary search's probes and its own records, whatever follows it in the run.
+TEST_F(ResultSetTest, TheFirstNameScanReadsOnlyUpToTheNamesLastRecord) {
+    std::vector<Person> people;
+    int ssn = 0;
+    for (int name = 0; name < 20; ++name) {
+        char first[8];
+        std::snprintf(first, sizeof first, "F%02d", name);
+        for (int i = 0; i < 10; ++i)
+            people.push_back(Numbered("many", ++ssn, first));
+    }
+    people.push_back(Numbered("zed", 9999));
+    Build(people);
+    // At most two probes at the ends and eight halvings of 200 records, then the name's ten
+    // records and the one after them.
+    const long probes = 2 + 8;
+    for (const char* first : {"F00", "F01", "F07", "F12", "F18", "F19"}) {
+        Search("many", [&](CSearchCriteria& q) { q.SetFirstName(first); });
+        EXPECT_EQ(results->GetTotal(), 10) << first;
+        EXPECT_LE(index->RecordReads(), probes + 10 + 1) << first;
+        EXPECT_GE(index->RecordReads(), 10) << first;
+    }
 }

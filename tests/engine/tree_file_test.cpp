@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -127,24 +128,42 @@ TEST_F(TreeFileTest, EmptyTreesFindNothing) {
     EXPECT_EQ(BuildTree({}).Bytes(), ReadFileBytes(nine));
 }
 
-TEST_F(TreeFileTest, AMissingTreeIsCreatedEmptyAndClosedWithItsTrailer) {
-    const std::string path = dir / "gst3.tre";
-    {
-        CTreeFile tree(path.c_str());
-        EXPECT_EQ(Find(tree, "ANYONE      ").first, -1);
+// A search never writes to a disc: a tree that is not there, or not a readable file, is an
+// empty partition in memory and stays as it was.
+TEST_F(TreeFileTest, AMissingOrUnreadableTreeReadsAsEmptyAndIsNeverCreated) {
+    struct Case {
+        const char* what;
+        std::string path;
+        void (*make)(const std::string&);
+        TreeFileState state;
+    };
+    const Case cases[] = {
+        {"missing", dir / "gst3.tre", [](const std::string&) {}, TreeFileState::kMissing},
+        {"in a missing folder", dir / "no-such-folder/gst1.tre", [](const std::string&) {},
+         TreeFileState::kMissing},
+        {"a folder in its place", dir / "gst4.tre",
+         [](const std::string& p) { std::filesystem::create_directory(p); },
+         TreeFileState::kUnreadable},
+        {"a link to itself", dir / "gst5.tre",
+         [](const std::string& p) { std::filesystem::create_symlink(p, p); },
+         TreeFileState::kUnreadable},
+    };
+    for (const Case& c : cases) {
+        c.make(c.path);
+        std::error_code ec;
+        const auto before = std::filesystem::symlink_status(c.path, ec).type();
+        {
+            CTreeFile tree(c.path.c_str());
+            EXPECT_FALSE(tree.IsOpen()) << c.what;
+            EXPECT_EQ(tree.State(), c.state) << c.what;
+            Answer a{};
+            EXPECT_EQ(tree.Lookup("SMITH       ", a.first, a.count), TreeLookup::kNotFound);
+            EXPECT_EQ(a.first, -1) << c.what;
+            TreeItem edge{};
+            EXPECT_EQ(tree.EdgeRun(false, edge), TreeLookup::kNotFound) << c.what;
+        }
+        EXPECT_EQ(std::filesystem::symlink_status(c.path, ec).type(), before) << c.what;
     }
-    EXPECT_EQ(ReadFileBytes(path), BuildTree({}).Bytes());
-    EXPECT_TRUE(host.messages.empty());
-}
-
-TEST_F(TreeFileTest, ATreeThatCanBeNeitherOpenedNorCreatedFindsNothing) {
-    const std::string path = dir / "no-such-folder/gst1.tre";
-    {
-        CTreeFile tree(path.c_str());
-        EXPECT_FALSE(tree.IsOpen());
-        EXPECT_EQ(Find(tree, "SMITH       ").first, -1);
-    }
-    EXPECT_TRUE(ReadFileBytes(path).empty());
     EXPECT_TRUE(host.messages.empty());
 }
 
@@ -261,10 +280,71 @@ TEST_F(TreeFileTest, DamagedTreesAnswerNotFound) {
         d.apply(image);
         const std::string path = Write(image);
         CTreeFile tree(path.c_str());
-        const Answer a = Find(tree, d.key);
+        Answer a{};
+        EXPECT_EQ(tree.Lookup(d.key.c_str(), a.first, a.count), TreeLookup::kDamaged) << d.what;
         EXPECT_EQ(a.first, -1) << d.what;
         EXPECT_EQ(a.count, 0) << d.what;
     }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// A found key says whether it is its tree's first or last key (its neighbour on that side is
+// then in another tree), and the edge runs are what a neighbouring partition's lookup checks
+// against: found in a few reads, and never from a damaged path.
+TEST_F(TreeFileTest, KeysKnowWhetherTheyAreAtTheTreesEdges) {
+    for (int n : {1, 2, 4, 5, 24, 25, 200}) {
+        SCOPED_TRACE(n);
+        const std::string path = Write(BuildTree(Items(n)));
+        CTreeFile tree(path.c_str());
+        for (int i = 0; i < n; ++i) {
+            Answer a{};
+            TreeEdges edges;
+            ASSERT_EQ(tree.Lookup(Key(i).c_str(), a.first, a.count, &edges), TreeLookup::kFound);
+            EXPECT_EQ(edges.firstKey, i == 0) << i;
+            EXPECT_EQ(edges.lastKey, i == n - 1) << i;
+        }
+        const long before = tree.NodeReads();
+        TreeItem item{};
+        ASSERT_EQ(tree.EdgeRun(false, item), TreeLookup::kFound);
+        EXPECT_EQ(item.first, 0);
+        ASSERT_EQ(tree.EdgeRun(true, item), TreeLookup::kFound);
+        EXPECT_EQ(item.first, 10 * (n - 1));
+        EXPECT_EQ(item.count, 10);
+        EXPECT_LE(tree.NodeReads() - before, 2 * 4) << "one path down each side";
+    }
+
+    const std::string empty = Write(BuildTree({}));
+    CTreeFile none(empty.c_str());
+    TreeItem item{};
+    EXPECT_EQ(none.EdgeRun(true, item), TreeLookup::kNotFound);
+
+    struct Damage {
+        const char* what;
+        void (*apply)(TreeImage&);
+        bool last;
+    };
+    const Damage cases[] = {
+        {"first leaf unreadable", [](TreeImage& t) { t.NodeAt(t.root).child[0] = 1 << 30; }, false},
+        {"last run negative",
+         [](TreeImage& t) { t.NodeAt(t.NodeAt(t.root).child[4]).items[3].first = -2; }, true},
+    };
+    for (const Damage& d : cases) {
+        TreeImage image = BuildTree(Items(24));
+        d.apply(image);
+        const std::string path = Write(image);
+        CTreeFile tree(path.c_str());
+        EXPECT_EQ(tree.EdgeRun(d.last, item), TreeLookup::kDamaged) << d.what;
+    }
+}
+
+// A file too short to hold its header is no tree, even with the trailer byte.
+TEST_F(TreeFileTest, ATreeWithoutItsHeaderIsDamaged) {
+    const std::string path = dir / "short.tre";
+    ASSERT_TRUE(WriteFileBytes(path, {0xFF, 0xFF, 0x04}));
+    CTreeFile tree(path.c_str());
+    Answer a{};
+    EXPECT_EQ(tree.Lookup("SMITH       ", a.first, a.count), TreeLookup::kDamaged);
+    EXPECT_EQ(a.first, -1);
     EXPECT_TRUE(host.messages.empty());
 }
 

@@ -25,6 +25,8 @@ class ScriptedHost : public Host {
     int ShowMessage(const char* text, const char* caption, unsigned style) override;
     const char* ProgramDir() const override { return programDir.c_str(); }
     const char* DiscDir(int disc) const override {
+        if (onDiscDir)
+            onDiscDir(disc);
         return disc == 1 ? disc1Dir.c_str() : disc2Dir.c_str();
     }
     void Exit(int status) override;
@@ -38,6 +40,9 @@ class ScriptedHost : public Host {
     std::deque<int> answers;
     // Called for each box before it is answered (e.g. to "insert" a disc).
     std::function<void(const ShownMessage&)> onMessage;
+    // Called whenever the engine asks for a disc directory, as each disc check does (e.g. to
+    // take the disc out between two checks).
+    std::function<void(int disc)> onDiscDir;
     // When true, Exit records the status and returns (the engine must then carry on safely);
     // otherwise it prints the last message on stderr and ends the process, for death tests.
     bool survivesExit = false;

@@ -36,7 +36,9 @@ TEST(ResultList, PagesOfTenSteppedWithNextAndPrevious) {
         {0, 1, 10, false, true},
         {IDC_NEXTPAGE, 11, 20, true, true},
         {IDC_NEXTPAGE, 21, 25, true, false},
-        {IDC_PREVPAGE, 6, 15, true, true},  // back from a short page: ten before its end
+        {IDC_PREVPAGE, 11, 20, true, true},  // back from a short page: the page before it
+        {IDC_NEXTPAGE, 21, 25, true, false},
+        {IDC_PREVPAGE, 11, 20, true, true},
         {IDC_PREVPAGE, 1, 10, false, true},
     };
     for (const Step& s : steps) {
