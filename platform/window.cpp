@@ -325,7 +325,9 @@ void SendClose(QWidget* widget) {
 WndWidget::WndWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    // Frames and views draw; they never hold the keyboard. A click on a view leaves the focus
+    // in the control that had it, where typed letters are text, not button mnemonics.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void WndWidget::paintEvent(QPaintEvent*) {
@@ -377,12 +379,14 @@ void WndWidget::changeEvent(QEvent* e) {
 PushButtonWidget::PushButtonWidget(QWidget* parent) : QPushButton(parent) {
     setAutoDefault(false);
     setMouseTracking(true);
+    // Tab reaches a button; a click presses it and leaves the focus in the field it was in.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::clicked, this, [this] { NotifyParent(this, BN_CLICKED); });
 }
 
 OwnerDrawButtonWidget::OwnerDrawButtonWidget(QWidget* parent) : QAbstractButton(parent) {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);  // as push buttons
     connect(this, &QAbstractButton::clicked, this, [this] { NotifyParent(this, BN_CLICKED); });
 }
 
@@ -877,6 +881,13 @@ CWnd* CWnd::SetFocus() {
 
 CWnd* CWnd::GetFocus() {
     QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr) {
+        // None of our windows is active, yet X may hand the main window keys (no window
+        // manager): they go to its focus widget, which is then the focus that counts.
+        CWnd* main = AfxGetMainWnd();
+        if (main != nullptr && afx::IsLiveWindow(main->m_hWnd) && main->m_hWnd->widget)
+            focus = main->m_hWnd->widget->focusWidget();
+    }
     return focus != nullptr ? FromHandle(afx::HandleOfWidget(focus)) : nullptr;
 }
 
