@@ -1,3 +1,4 @@
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -5,6 +6,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <algorithm>
 #include <cstring>
@@ -62,6 +64,28 @@ QString StripMnemonic(const QString& text) {
 void FreeHandleIfIdle(HWND h) {
     if (h->dispatchDepth == 0 && LiveWindows().count(h) == 0)
         delete h;
+}
+
+// Some styles (Fusion among them) open a drop-down list as a menu laid over the box, as tall
+// as the screen, whatever its row count; the platform's list drops down under the box.
+class DropDownProxyStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// One for all lists, kept by the application (widgets do not own the style they are given).
+QStyle* DropDownStyle() {
+    static QPointer<DropDownProxyStyle> style;
+    if (style.isNull()) {
+        style = new DropDownProxyStyle;
+        style->setParent(QApplication::instance());
+    }
+    return style.data();
 }
 
 struct DispatchGuard {
@@ -426,8 +450,29 @@ EditWidget::EditWidget(QWidget* parent) : QLineEdit(parent) {
 
 ComboWidget::ComboWidget(QWidget* parent) : QComboBox(parent) {
     setMouseTracking(true);
+    setStyle(DropDownStyle());
     connect(this, QOverload<int>::of(&QComboBox::activated), this,
             [this](int) { NotifyParent(this, CBN_SELCHANGE); });
+}
+
+void ComboWidget::showPopup() {
+    QComboBox::showPopup();
+    QWidget* popup = view() != nullptr ? view()->window() : nullptr;
+    int listHeight = m_droppedHeight - height();
+    if (popup == nullptr || popup == window() || !popup->isVisible() || listHeight <= 0)
+        return;
+    // Qt sizes the list by whole rows of its own height; the platform's list is exactly as
+    // tall as the rest of the dropped height. It drops down, or opens upwards where the
+    // screen ends below the box and there is room above.
+    QRect box(mapToGlobal(QPoint(0, 0)), size());
+    QRect list(popup->x(), box.bottom() + 1, popup->width(), listHeight);
+    if (QScreen* s = screen()) {
+        QRect area = s->availableGeometry();
+        if (list.bottom() > area.bottom() && box.top() - listHeight >= area.top())
+            list.moveBottom(box.top() - 1);
+    }
+    popup->setGeometry(list);
+    view()->scrollTo(view()->currentIndex());
 }
 
 }  // namespace afx
@@ -517,6 +562,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
             int field = combo->sizeHint().height();
             int item = std::max(1, combo->fontMetrics().height() + 2);
             combo->setMaxVisibleItems(std::max(1, (hgt - field) / item));
+            static_cast<afx::ComboWidget*>(combo)->SetDroppedHeight(hgt);
             hgt = field;
         }
         widget->setGeometry(cs.x == CW_USEDEFAULT ? 0 : cs.x, cs.y == CW_USEDEFAULT ? 0 : cs.y, w,
@@ -896,8 +942,10 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
     if (!afx::IsLiveWindow(h) || !h->widget)
         return;
     if (h->parent != nullptr) {
-        if (h->className == "COMBOBOX")
+        if (auto* combo = dynamic_cast<afx::ComboWidget*>(h->widget.data())) {
+            combo->SetDroppedHeight(nHeight);
             nHeight = h->widget->height();
+        }
         h->widget->setGeometry(x, y, nWidth, nHeight);
     } else {
         QSize client = afx::OuterToClient({nWidth, nHeight});
