@@ -42,7 +42,7 @@ QWidget* OwnerWidget() {
 // a caption short ("Vavaze ... re Rizuz") where the box is only as wide as a short text (Qt
 // allows 50 pixels beside the caption). The bar's font is the window manager's; a bold one
 // of ours stands for it, with room for the bar's icon and three buttons, each about as wide
-// as the bar is tall, and as much again for the bar's margins.
+// as the bar is tall, and one bar more for its margins.
 void FitCaption(QMessageBox& box) {
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (grid == nullptr || box.windowTitle().isEmpty())

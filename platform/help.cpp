@@ -152,7 +152,8 @@ QRect WorkArea() {
     return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 640, 480);
 }
 
-// The help window's frame: its top-level window's, else the platform's nominal one.
+// The frame a window manager puts round a top-level window, or the platform's nominal one
+// while none is known (before the window is first shown, or offscreen).
 QMargins FrameMargins(const QWidget* w) {
     QRect outer = w->frameGeometry();
     QRect inner = w->geometry();
