@@ -1,6 +1,11 @@
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
+#include <algorithm>
 #include <cstdlib>
 
 #include "widgets.h"
@@ -31,6 +36,31 @@ QWidget* OwnerWidget() {
     CWnd* main = AfxGetMainWnd();
     return main != nullptr && afx::IsLiveWindow(main->m_hWnd) ? main->m_hWnd->widget.data()
                                                               : nullptr;
+}
+
+// Makes a box at least as wide as its caption needs in the title bar: a window manager cuts
+// a caption short ("Vavaze ... re Rizuz") where the box is only as wide as a short text (Qt
+// allows 50 pixels beside the caption). The bar's font is the window manager's; a bold one
+// of ours stands for it, with room for the bar's icon and three buttons, each about as wide
+// as the bar is tall, and one bar more for its margins.
+void FitCaption(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr || box.windowTitle().isEmpty())
+        return;
+    QFont font = box.font();
+    font.setBold(true);
+    QFontMetrics metrics(font);
+    int bar = std::max(metrics.height() + 6, kCaptionHeight);
+    int needed = metrics.horizontalAdvance(box.windowTitle()) + 5 * bar;
+    if (QScreen* screen = box.screen())
+        needed = std::min(needed, screen->availableGeometry().width() * 3 / 4);
+    QMargins margins = grid->contentsMargins();
+    int content = needed - margins.left() - margins.right();
+    if (content <= 0)
+        return;
+    // The box sizes itself to its layout when shown, so the width goes in as a layout item.
+    grid->addItem(new QSpacerItem(content, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 }  // namespace
@@ -65,6 +95,7 @@ int GuiHost::ShowMessage(const char* text, const char* caption, unsigned style) 
     box.setDefaultButton(ok);
     // Escape or the close box answer Cancel, or OK when there is no Cancel.
     box.setEscapeButton(cancel != nullptr ? cancel : ok);
+    FitCaption(box);
     // Other copies can raise this box like any window of ours.
     HWND handle = afx::RegisterForeignWindow(&box, "#32770");
     afx::EventScope scope;

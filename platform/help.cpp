@@ -11,10 +11,14 @@
 // topic when there is none), HELP_QUIT closes the window.
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <map>
 
 #include "internal.h"
@@ -32,6 +36,24 @@ struct HelpTopic {
 struct HelpFile {
     std::map<int, HelpTopic> topics;
     int first = -1;
+};
+
+// The help window's size when the screen has room for it, and the narrowest it gets to fit
+// beside the program's window.
+constexpr int kHelpWidth = 520;
+constexpr int kHelpHeight = 440;
+constexpr int kHelpMinWidth = 360;
+
+// Escape closes the help, as it closes the program's dialogs.
+class HelpBrowser : public QTextBrowser {
+  protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+            close();
+            return;
+        }
+        QTextBrowser::keyPressEvent(e);
+    }
 };
 
 QPointer<QTextBrowser> g_helpWindow;
@@ -121,6 +143,75 @@ void ShowTopic(int number) {
                                  it->second.title);
 }
 
+// The work area, or the screen where none is known.
+QRect WorkArea() {
+    RECT r{};
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0) && r.right > r.left && r.bottom > r.top)
+        return QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+}
+
+// The frame a window manager puts round a top-level window, or the platform's nominal one
+// while none is known (before the window is first shown, or offscreen).
+QMargins FrameMargins(const QWidget* w) {
+    QRect outer = w->frameGeometry();
+    QRect inner = w->geometry();
+    QMargins m(inner.left() - outer.left(), inner.top() - outer.top(),
+               outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    if (m.isNull())
+        m = QMargins(kFrameBorder, kFrameBorder + kCaptionHeight, kFrameBorder, kFrameBorder);
+    return m;
+}
+
+// Where a window of `size` (outer) goes beside `owner`: to its right, else to its left, where
+// it fits inside `area`; narrower, down to `minWidth`, where neither side has room for all of
+// it; and failing that on the side with more room, against the edge of the area, so that it
+// covers as little of the owner as it can.
+QRect PlaceBeside(const QRect& owner, QSize size, int minWidth, const QRect& area) {
+    size = size.boundedTo(area.size());
+    if (!owner.isValid()) {
+        return QRect(area.left() + (area.width() - size.width()) / 2,
+                     area.top() + (area.height() - size.height()) / 2, size.width(), size.height());
+    }
+    int top = std::clamp(owner.top(), area.top(), area.bottom() + 1 - size.height());
+    int roomRight = area.right() - owner.right();
+    int roomLeft = owner.left() - area.left();
+    int width = size.width();
+    if (roomRight < width && roomLeft < width) {
+        // Narrower, down to a readable width, to stay clear of the window.
+        width = std::max({std::min(std::max(roomRight, roomLeft), width), minWidth});
+        width = std::min(width, size.width());
+    }
+    QRect placed(0, top, width, size.height());
+    if (roomRight >= width || roomRight >= roomLeft) {
+        placed.moveLeft(std::min(owner.right() + 1, area.right() + 1 - width));
+    } else {
+        placed.moveLeft(std::max(owner.left() - width, area.left()));
+    }
+    return placed;
+}
+
+// Opens the help beside the window it belongs to, inside the work area.
+void PlaceHelpWindow(QTextBrowser* help, HWND owner) {
+    HWND top = owner;
+    while (afx::IsLiveWindow(top) && top->parent != nullptr)
+        top = top->parent;
+    if (!afx::IsLiveWindow(top) || !top->widget) {
+        CWnd* main = AfxGetMainWnd();
+        top = main != nullptr ? main->m_hWnd : nullptr;
+    }
+    QWidget* window = afx::IsLiveWindow(top) && top->widget ? top->widget->window() : nullptr;
+    QRect area = WorkArea();
+    QMargins frame = FrameMargins(window != nullptr ? window : help);
+    QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QRect outer =
+        PlaceBeside(window != nullptr ? window->frameGeometry() : QRect(),
+                    QSize(kHelpWidth, kHelpHeight) + extra, kHelpMinWidth + extra.width(), area);
+    help->resize(outer.size() - extra);
+    help->move(outer.topLeft());
+}
+
 }  // namespace
 
 void afx::CloseHelp() {
@@ -129,7 +220,7 @@ void afx::CloseHelp() {
     g_topicShown = -1;
 }
 
-BOOL WinHelpA(HWND, LPCSTR helpFile, UINT command, ULONG_PTR data) {
+BOOL WinHelpA(HWND hWnd, LPCSTR helpFile, UINT command, ULONG_PTR data) {
     if (command == HELP_QUIT) {
         afx::CloseHelp();
         return TRUE;
@@ -147,10 +238,10 @@ BOOL WinHelpA(HWND, LPCSTR helpFile, UINT command, ULONG_PTR data) {
     }
     g_help = std::move(parsed);
     if (!g_helpWindow) {
-        g_helpWindow = new QTextBrowser;
+        g_helpWindow = new HelpBrowser;
         g_helpWindow->setAttribute(Qt::WA_DeleteOnClose);
         g_helpWindow->setOpenLinks(false);
-        g_helpWindow->resize(520, 440);
+        PlaceHelpWindow(g_helpWindow, hWnd);
         QObject::connect(g_helpWindow.data(), &QTextBrowser::anchorClicked, g_helpWindow.data(),
                          [](const QUrl& url) {
                              if (url.scheme() == QStringLiteral("topic"))

@@ -48,9 +48,11 @@ UINT VirtualKey(const QKeyEvent* e) {
 }
 
 // Keys go to the focus widget first; when it ignores one Qt passes it on to the parents,
-// which must not see it offered a second time.
+// which must not see it offered a second time. The focus widget is the window's own: X may
+// hand a window keys while Qt counts none of our windows active (no window manager), and
+// the application then has no focus widget although the keys land in the window's.
 bool IsKeyTarget(const QWidget* target) {
-    const QWidget* focus = QApplication::focusWidget();
+    const QWidget* focus = target->window()->focusWidget();
     return focus != nullptr ? target == focus : target->isWindow();
 }
 

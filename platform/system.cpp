@@ -125,8 +125,9 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         case SW_RESTORE:
             if (w->isWindow()) {
                 // Qt still counts a window that was unmapped behind its back as shown: map it
-                // again by hiding and showing it.
-                if (IsOffScreen(w))
+                // again by hiding and showing it. Not a minimised one (Qt maps that itself)
+                // nor a modal one: hiding a dialog ends it.
+                if (IsOffScreen(w) && !w->isMinimized() && !w->isModal())
                     w->hide();
                 w->showNormal();
             } else {

@@ -67,9 +67,16 @@ class EditWidget : public QLineEdit {
     explicit EditWidget(QWidget* parent);
 };
 
+// Drop-down lists: the height a list box is created with is its height with the list dropped,
+// so the list under the closed box takes the rest of it.
 class ComboWidget : public QComboBox {
   public:
     explicit ComboWidget(QWidget* parent);
+    void SetDroppedHeight(int height) { m_droppedHeight = height; }
+    void showPopup() override;
+
+  private:
+    int m_droppedHeight = 0;
 };
 
 class DialogWidget : public QDialog {

@@ -1,3 +1,4 @@
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -5,6 +6,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <algorithm>
 #include <cstring>
@@ -62,6 +64,28 @@ QString StripMnemonic(const QString& text) {
 void FreeHandleIfIdle(HWND h) {
     if (h->dispatchDepth == 0 && LiveWindows().count(h) == 0)
         delete h;
+}
+
+// Some styles (Fusion among them) open a drop-down list as a menu laid over the box, as tall
+// as the screen, whatever its row count; the platform's list drops down under the box.
+class DropDownProxyStyle : public QProxyStyle {
+  public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// One for all lists, kept by the application (widgets do not own the style they are given).
+QStyle* DropDownStyle() {
+    static QPointer<DropDownProxyStyle> style;
+    if (style.isNull()) {
+        style = new DropDownProxyStyle;
+        style->setParent(QApplication::instance());
+    }
+    return style.data();
 }
 
 struct DispatchGuard {
@@ -325,7 +349,9 @@ void SendClose(QWidget* widget) {
 WndWidget::WndWidget(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setFocusPolicy(Qt::ClickFocus);
+    // Frames and views draw; they never hold the keyboard. A click on a view leaves the focus
+    // in the control that had it, where typed letters are text, not button mnemonics.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void WndWidget::paintEvent(QPaintEvent*) {
@@ -377,12 +403,14 @@ void WndWidget::changeEvent(QEvent* e) {
 PushButtonWidget::PushButtonWidget(QWidget* parent) : QPushButton(parent) {
     setAutoDefault(false);
     setMouseTracking(true);
+    // Tab reaches a button; a click presses it and leaves the focus in the field it was in.
+    setFocusPolicy(Qt::TabFocus);
     connect(this, &QAbstractButton::clicked, this, [this] { NotifyParent(this, BN_CLICKED); });
 }
 
 OwnerDrawButtonWidget::OwnerDrawButtonWidget(QWidget* parent) : QAbstractButton(parent) {
     setMouseTracking(true);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::TabFocus);  // as push buttons
     connect(this, &QAbstractButton::clicked, this, [this] { NotifyParent(this, BN_CLICKED); });
 }
 
@@ -422,8 +450,29 @@ EditWidget::EditWidget(QWidget* parent) : QLineEdit(parent) {
 
 ComboWidget::ComboWidget(QWidget* parent) : QComboBox(parent) {
     setMouseTracking(true);
+    setStyle(DropDownStyle());
     connect(this, QOverload<int>::of(&QComboBox::activated), this,
             [this](int) { NotifyParent(this, CBN_SELCHANGE); });
+}
+
+void ComboWidget::showPopup() {
+    QComboBox::showPopup();
+    QWidget* popup = view() != nullptr ? view()->window() : nullptr;
+    int listHeight = m_droppedHeight - height();
+    if (popup == nullptr || popup == window() || !popup->isVisible() || listHeight <= 0)
+        return;
+    // Qt sizes the list by whole rows of its own height; the platform's list is exactly as
+    // tall as the rest of the dropped height. It drops down, or opens upwards where the
+    // screen ends below the box and there is room above.
+    QRect box(mapToGlobal(QPoint(0, 0)), size());
+    QRect list(popup->x(), box.bottom() + 1, popup->width(), listHeight);
+    if (QScreen* s = screen()) {
+        QRect area = s->availableGeometry();
+        if (list.bottom() > area.bottom() && box.top() - listHeight >= area.top())
+            list.moveBottom(box.top() - 1);
+    }
+    popup->setGeometry(list);
+    view()->scrollTo(view()->currentIndex());
 }
 
 }  // namespace afx
@@ -513,6 +562,7 @@ BOOL CWnd::CreateEx(DWORD dwExStyle, LPCTSTR lpszClassName, LPCTSTR lpszWindowNa
             int field = combo->sizeHint().height();
             int item = std::max(1, combo->fontMetrics().height() + 2);
             combo->setMaxVisibleItems(std::max(1, (hgt - field) / item));
+            static_cast<afx::ComboWidget*>(combo)->SetDroppedHeight(hgt);
             hgt = field;
         }
         widget->setGeometry(cs.x == CW_USEDEFAULT ? 0 : cs.x, cs.y == CW_USEDEFAULT ? 0 : cs.y, w,
@@ -877,6 +927,13 @@ CWnd* CWnd::SetFocus() {
 
 CWnd* CWnd::GetFocus() {
     QWidget* focus = QApplication::focusWidget();
+    if (focus == nullptr) {
+        // None of our windows is active, yet X may hand the main window keys (no window
+        // manager): they go to its focus widget, which is then the focus that counts.
+        CWnd* main = AfxGetMainWnd();
+        if (main != nullptr && afx::IsLiveWindow(main->m_hWnd) && main->m_hWnd->widget)
+            focus = main->m_hWnd->widget->focusWidget();
+    }
     return focus != nullptr ? FromHandle(afx::HandleOfWidget(focus)) : nullptr;
 }
 
@@ -885,8 +942,10 @@ void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) {
     if (!afx::IsLiveWindow(h) || !h->widget)
         return;
     if (h->parent != nullptr) {
-        if (h->className == "COMBOBOX")
+        if (auto* combo = dynamic_cast<afx::ComboWidget*>(h->widget.data())) {
+            combo->SetDroppedHeight(nHeight);
             nHeight = h->widget->height();
+        }
         h->widget->setGeometry(x, y, nWidth, nHeight);
     } else {
         QSize client = afx::OuterToClient({nWidth, nHeight});

@@ -7,7 +7,7 @@ declare -A GROUPS_PKGS=(
     [build]="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev"
     [gui]="qt6-base-dev"
     [bench]="libsqlite3-dev time"
-    [display]="xvfb xdotool x11-apps"
+    [display]="xvfb xdotool x11-apps x11-utils openbox"
 )
 
 wanted=()

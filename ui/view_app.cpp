@@ -95,6 +95,11 @@ BOOL CViewApp::InitInstance() {
         SetForegroundWindow(GetLastActivePopup(hWnd));
         if (IsIconic(hWnd))
             ::ShowWindow(hWnd, SW_SHOWNORMAL);
+        // A window manager iconifies an open dialog with its window and leaves it iconic when
+        // the window comes back, where it would keep the window from taking any click or key.
+        HWND hPopup = GetLastActivePopup(hWnd);
+        if (hPopup != nullptr && hPopup != hWnd && IsIconic(hPopup))
+            ::ShowWindow(hPopup, SW_SHOWNORMAL);
         ::BringWindowToTop(hWnd);
         ::BringWindowToTop(GetLastActivePopup(hWnd));
         return FALSE;

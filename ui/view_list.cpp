@@ -125,10 +125,7 @@ void CViewView::DrawList(CDC* pDC, int rows, long total) {
     CRect countRect(kCountLine);
     pDC->DrawText(count, -1, countRect, format);
 
-    if (m_pNextButton != nullptr)
-        m_pNextButton->EnableWindow(m_pResultSet->HasNextPage());
-    if (m_pPrevButton != nullptr)
-        m_pPrevButton->EnableWindow(m_pResultSet->HasPrevPage());
+    SetPageButtons(m_pResultSet->HasPrevPage(), m_pResultSet->HasNextPage());
 
     rows = std::clamp(rows, 0, kLineRows);
     for (int r = 0; r < rows; ++r) {
@@ -147,6 +144,31 @@ void CViewView::DrawList(CDC* pDC, int rows, long total) {
         InvertRow(pDC, m_nSelected, pitch);
     if (m_pMoreInfoButton != nullptr)
         m_pMoreInfoButton->EnableWindow(selected);
+}
+
+void CViewView::SetPageButtons(BOOL hasPrev, BOOL hasNext) {
+    if (m_pPrevButton == nullptr || m_pNextButton == nullptr)
+        return;
+    // A focused arrow that is about to be disabled hands the focus to the other arrow, or to
+    // the surname field when both go; the window system would pass it on to Help, where the
+    // next Enter opens the help instead of turning a page.
+    CWnd* focus = GetFocus();
+    CWnd* next = nullptr;
+    if (focus == m_pNextButton && !hasNext)
+        next = hasPrev ? static_cast<CWnd*>(m_pPrevButton) : m_pEdit[0];
+    else if (focus == m_pPrevButton && !hasPrev)
+        next = hasNext ? static_cast<CWnd*>(m_pNextButton) : m_pEdit[0];
+    // Enabled first, so that the focus can move before the arrow that had it goes dim.
+    if (hasPrev)
+        m_pPrevButton->EnableWindow(TRUE);
+    if (hasNext)
+        m_pNextButton->EnableWindow(TRUE);
+    if (next != nullptr)
+        next->SetFocus();
+    if (!hasPrev)
+        m_pPrevButton->EnableWindow(FALSE);
+    if (!hasNext)
+        m_pNextButton->EnableWindow(FALSE);
 }
 
 void CViewView::InvertRow(CDC* pDC, int row, int pitch) {

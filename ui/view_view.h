@@ -105,6 +105,8 @@ class CViewView : public CView {
 
     // Inverts the five cells of `row` (rows `pitch` pixels apart) in place.
     void InvertRow(CDC* pDC, int row, int pitch);
+    // Enables the page arrows that have a page in their direction, and disables the others.
+    void SetPageButtons(BOOL hasPrev, BOOL hasNext);
 
     // Searches and the details dialog run nested message loops, in which the window may be
     // closed. The engine objects and this object then stay until the handler has returned.

@@ -4,8 +4,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <filesystem>
 
 #include "test_access.h"
@@ -52,6 +56,112 @@ TEST(MessageBoxes, ABoxShownWhileTheProgramWaitsHasTheArrowAndTheWaitCursorRetur
     ASSERT_NE(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
+}
+
+// A window manager cuts a caption short where the box is only as wide as a short text.
+TEST(MessageBoxes, ABoxIsWideEnoughForItsCaptionButNotWiderThanTheScreen) {
+    CWinApp app;
+    CWnd window;  // the window system is up
+    ASSERT_TRUE(
+        window.CreateEx(0, nullptr, "owner", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr));
+    const std::string longCaption(400, 'W');
+    struct Case {
+        const char* text;
+        const char* caption;
+    };
+    const Case cases[] = {{"Please enter a surname.", kAppTitle}, {"OK?", longCaption.c_str()}};
+    for (const Case& c : cases) {
+        int width = 0;
+        int needed = 0;
+        QRect screen;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (box == nullptr)
+                return;
+            // The caption in a bold font, with an icon and three buttons in the title bar and
+            // the bar's margins: six times the font's height (Qt alone allows 50 pixels).
+            QFont bold = box->font();
+            bold.setBold(true);
+            QFontMetrics metrics(bold);
+            needed =
+                metrics.horizontalAdvance(QString::fromLatin1(c.caption)) + 6 * metrics.height();
+            width = box->width();
+            screen = box->screen()->availableGeometry();
+            box->close();
+        });
+        AfxGetGuiHost().ShowMessage(c.text, c.caption, MB_OK | MB_ICONEXCLAMATION);
+        ASSERT_GT(width, 0) << c.caption;
+        EXPECT_GE(width, std::min(needed, screen.width() * 3 / 4)) << c.caption;
+        EXPECT_LE(width, screen.width()) << c.caption;
+    }
+}
+
+// Beside the window that asked for help, to its right or left, inside the work area; where
+// neither side has room, against the edge of the area on the side with more.
+TEST(Help, OpensBesideItsWindowInsideTheWorkAreaAndEscapeCloses) {
+    CWinApp app;
+    uitest::ScriptedBoxes boxes;
+    const std::string file = uitest::SourcePath("res/vel7m.hlp");
+    enum Side { kRight, kLeft, kRightEdge };
+    struct Case {
+        const char* what;
+        RECT area;
+        QPoint window;
+        Side side;
+    };
+    const Case cases[] = {
+        {"room on both sides", {0, 0, 1920, 1080}, {600, 100}, kRight},
+        {"room on the left only", {0, 0, 1600, 900}, {900, 300}, kLeft},
+        {"room on the right for a narrower help", {0, 0, 1024, 768}, {0, 0}, kRight},
+        {"a work area away from the origin", {300, 40, 1700, 900}, {300, 40}, kRight},
+        {"no room either side", {0, 0, 1024, 768}, {192, 144}, kRightEdge},
+        {"a window overhanging the screen", {0, 0, 800, 600}, {-100, 500}, kRightEdge},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform_test::SetWorkArea(&c.area);
+        const QRect area(QPoint(c.area.left, c.area.top),
+                         QPoint(c.area.right - 1, c.area.bottom - 1));
+        CWnd window;
+        ASSERT_TRUE(window.CreateEx(0, nullptr, "owner", WS_OVERLAPPED | WS_VISIBLE, c.window.x(),
+                                    c.window.y(), 640, 480, nullptr, nullptr));
+        ASSERT_TRUE(WinHelpA(window.m_hWnd, file.c_str(), HELP_CONTEXT, 18));
+        QWidget* help = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->windowTitle().contains(" Help - "))
+                help = w;
+        }
+        ASSERT_NE(help, nullptr);
+        const QRect owner = platform_test::Widget(&window)->frameGeometry();
+        const QRect shown = help->frameGeometry();
+        EXPECT_TRUE(area.contains(shown))
+            << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height();
+        EXPECT_GE(shown.width(), 360) << "still readable";
+        switch (c.side) {
+            case kRight:
+                EXPECT_GT(shown.left(), owner.right());
+                break;
+            case kLeft:
+                EXPECT_LT(shown.right(), owner.left());
+                break;
+            case kRightEdge:
+                EXPECT_EQ(shown.right(), area.right());
+                EXPECT_GT(shown.left(), owner.left()) << "covers as little as it can";
+                break;
+        }
+        EXPECT_EQ(shown.top(),
+                  std::clamp(owner.top(), area.top(), area.bottom() + 1 - shown.height()))
+            << "level with the window where the area allows";
+
+        QWidget* focus = help->focusWidget() != nullptr ? help->focusWidget() : help;
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(focus, &escape);
+        uitest::FlushEvents();
+        EXPECT_EQ(platform_test::HelpTopicShown(), -1) << "Escape closes the help";
+        WinHelpA(nullptr, file.c_str(), HELP_QUIT, 0);
+    }
+    platform_test::RestoreWorkArea();
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST(Help, ContextShowsItsTopicAndQuitCloses) {

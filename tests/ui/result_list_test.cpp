@@ -164,6 +164,38 @@ TEST(ResultList, MoreInfoIsEnabledExactlyWhileARowIsSelected) {
     EXPECT_FALSE(opened);
 }
 
+// A selection belongs to its page: kept over a page step, More Info would open the details
+// of whoever stands on that row of the new page.
+TEST(ResultList, APageStepEitherWayDropsTheSelection) {
+    struct Case {
+        const char* what;
+        UINT first;  // a page step before the selection, or 0
+        UINT step;
+    };
+    const Case cases[] = {
+        {"Next", 0, IDC_NEXTPAGE},
+        {"Previous", IDC_NEXTPAGE, IDC_PREVPAGE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Window w;
+        w.Search("smith");
+        if (c.first != 0)
+            w.Click(c.first);
+        w.ClickList(30, w.RowY(2));
+        ASSERT_EQ(w.view->m_nSelected, 2);
+        w.Click(c.step);
+        EXPECT_EQ(w.view->m_nSelected, -1);
+        EXPECT_FALSE(w.Enabled(IDC_MOREINFO));
+
+        viewtest::DetailsShown shown;
+        Window::WhenModal([&] { shown = viewtest::ReadOpenDetails(); });
+        w.view->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_MOREINFO, BN_CLICKED), 0);
+        uitest::FlushEvents();
+        EXPECT_FALSE(shown.open) << "opened " << shown.caption;
+    }
+}
+
 TEST(ResultList, DoubleClickOpensTheDetailsOfTheSelectedRow) {
     struct Case {
         const char* name;

@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScreen>
 #include <filesystem>
 
 #include "resource_ids.h"
@@ -69,6 +72,43 @@ TEST(SearchForm, ControlsHaveTheirTextsPlacesStylesAndStates) {
     EXPECT_EQ(w.FocusId(), IDC_SURNAME) << "the form starts in the surname field";
     EXPECT_TRUE(w.CountLineReads("0 records found."));
     EXPECT_EQ(w.RowsDrawn(), 0);
+}
+
+// The list's rectangle is 250 pixels tall with the list dropped: the list takes what the
+// closed box leaves of it, under the box, or above it where the screen ends below the box.
+TEST(SearchForm, TheStateListDropsToTheHeightOfItsRectangle) {
+    struct Case {
+        const char* what;
+        int screenRowsBelowFrameTop;  // 0: the frame sits at the screen's top
+        bool down;
+    };
+    const Case cases[] = {
+        {"room below the box", 0, true},
+        {"the screen ends under the box", 200, false},
+    };
+    for (const Case& c : cases) {
+        Window w;
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        const int top = c.screenRowsBelowFrameTop == 0
+                            ? screen.top()
+                            : screen.bottom() - c.screenRowsBelowFrameTop;
+        w.frame->MoveWindow(screen.left(), top, kFrameWidth, kFrameHeight, FALSE);
+        auto* box = static_cast<QComboBox*>(platform_test::Widget(w.Item(IDC_STATE)));
+        box->showPopup();
+        QWidget* popup = box->view()->window();
+        ASSERT_TRUE(popup != box->window() && popup->isVisible()) << c.what;
+        const QRect closed(box->mapToGlobal(QPoint(0, 0)), box->size());
+        const QRect list = popup->geometry();
+        EXPECT_EQ(closed.height() + list.height(), 250) << c.what;
+        if (c.down) {
+            EXPECT_EQ(list.top(), closed.bottom() + 1) << c.what;
+        } else {
+            EXPECT_EQ(list.bottom() + 1, closed.top()) << c.what;
+        }
+        EXPECT_GE(list.width(), closed.width()) << c.what;
+        EXPECT_TRUE(screen.contains(list)) << c.what;
+        box->hidePopup();
+    }
 }
 
 TEST(SearchForm, TabAndShiftTabFollowTheCreationOrderOverEnabledControls) {

@@ -74,22 +74,36 @@ TEST(SingleInstance, SecondCopyRestoresTheMinimisedWindowAndEnds) {
     EXPECT_TRUE(first.app.m_pMainWnd->IsWindowVisible());
 }
 
+// Starts a second copy while it is open; with `minimise`, after minimising itself and the
+// main window as a window manager does with a window and its dialog.
 class CProbeDialog : public CDialog {
   public:
-    explicit CProbeDialog(const std::string& runtime) : CDialog(114), m_runtime(runtime) {}
+    explicit CProbeDialog(const std::string& runtime, bool minimise = false)
+        : CDialog(114), m_runtime(runtime), m_minimise(minimise) {}
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         QTimer::singleShot(0, [this] {
+            if (m_minimise) {
+                platform_test::Widget(AfxGetMainWnd())->showMinimized();
+                platform_test::Widget(this)->showMinimized();
+                m_wasIconic = AfxGetMainWnd()->IsIconic() && IsIconic();
+            }
             SecondCopy second(m_runtime);
             m_status = second.status;
             m_raised = platform_test::LastRaised();
+            m_iconicAfter = IsIconic() != FALSE;
+            m_mainIconicAfter = AfxGetMainWnd()->IsIconic() != FALSE;
             EndDialog(IDOK);
         });
         return TRUE;
     }
     std::string m_runtime;
+    bool m_minimise;
     int m_status = -1;
     CWnd* m_raised = nullptr;
+    bool m_wasIconic = false;
+    bool m_iconicAfter = true;
+    bool m_mainIconicAfter = true;
 };
 
 TEST(SingleInstance, SecondCopyRaisesTheOpenDialogToo) {
@@ -99,6 +113,18 @@ TEST(SingleInstance, SecondCopyRaisesTheOpenDialogToo) {
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(dialog.m_status, 0);
     EXPECT_EQ(dialog.m_raised, &dialog) << "the last raise went to the dialog";
+}
+
+TEST(SingleInstance, SecondCopyRestoresTheMinimisedWindowAndItsOpenDialog) {
+    FirstCopy first;
+    ASSERT_NE(first.app.m_pMainWnd, nullptr);
+    CProbeDialog dialog(first.runtime.Path(), true);
+    EXPECT_EQ(dialog.DoModal(), IDOK) << "the dialog stays open until its own OK";
+    ASSERT_TRUE(dialog.m_wasIconic);
+    EXPECT_EQ(dialog.m_status, 0);
+    EXPECT_FALSE(dialog.m_mainIconicAfter);
+    EXPECT_FALSE(dialog.m_iconicAfter) << "an iconic dialog would keep the window from answering";
+    EXPECT_EQ(dialog.m_raised, &dialog);
 }
 
 TEST(SingleInstance, SecondCopyFindingNoWindowEndsQuietly) {

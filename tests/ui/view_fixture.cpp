@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
+#include <QWindow>
 #include <cstring>
 #include <filesystem>
 
@@ -28,11 +30,16 @@ std::string Trimmed(std::string s) {
     return s;
 }
 
+// Through the top-level window, as the window system delivers a click: Qt then finds the
+// widget under the point and gives it the keyboard focus as its focus policy says.
 void SendMouse(QWidget* w, QEvent::Type type, QPoint at) {
     Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
+    QWindow* window = w->window()->windowHandle();
+    ASSERT_NE(window, nullptr) << "the window is not shown";
+    QPointF inWindow(w->mapTo(w->window(), at));
+    QMouseEvent e(type, inWindow, inWindow, w->mapToGlobal(QPointF(at)), Qt::LeftButton, held,
                   Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
+    QApplication::sendEvent(window, &e);
 }
 
 int KeyOf(char c) {
@@ -177,12 +184,26 @@ void Window::Key(int key, Qt::KeyboardModifiers mods, const QString& text) {
     }
 }
 
+void Window::KeyToMainWindow(int key, Qt::KeyboardModifiers mods, const QString& text) {
+    QPointer<QWidget> target = platform_test::Widget(frame)->focusWidget();
+    ASSERT_NE(target, nullptr) << "the main window has no focus widget";
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    if (target)
+        QApplication::sendEvent(target, &release);
+}
+
+void Window::Letters(const std::string& text) {
+    for (char c : text)
+        Key(KeyOf(c), Qt::NoModifier, QString(QChar::fromLatin1(c)));
+}
+
 void Window::Type(UINT id, const std::string& text) {
     Item(id)->SetFocus();
     static_cast<CEdit*>(Item(id))->SetSel(0, -1);
     Key(Qt::Key_Backspace);
-    for (char c : text)
-        Key(KeyOf(c), Qt::NoModifier, QString(QChar::fromLatin1(c)));
+    Letters(text);
 }
 
 void Window::Click(UINT id) {

@@ -46,6 +46,12 @@ class Window {
     void Activate();
     // Keys go to the focused widget, as the window system delivers them.
     void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {});
+    // Keys as X hands them to the main window while none of ours is active (no window
+    // manager): to the main window's own focus widget.
+    void KeyToMainWindow(int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                         const QString& text = {});
+    // Plain letters and digits, one key each, to the focused widget.
+    void Letters(const std::string& text);
     void Type(UINT id, const std::string& text);  // focuses the field, selects all, types
     void Click(UINT id);                          // a mouse press and release on the control
     void ClickList(int x, int y);
