@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "disc_set_reader.h"
+#include "file_identity.h"
 #include "search_criteria.h"
 
 namespace bench {
@@ -19,6 +20,10 @@ int BenchHost::ShowMessage(const char* text, const char* caption, unsigned /*sty
 void BenchHost::Exit(int status) {
     std::fprintf(stderr, "vel7m-bench: the engine stopped with status %d\n", status);
     std::exit(1);
+}
+
+FileStatus BenchHost::IdentifyFile(const char* path, FileIdentity& identity) const {
+    return IdentifyFileByStat(path, identity);
 }
 
 EngineSide::EngineSide(const DiscSet& set)

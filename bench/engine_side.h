@@ -25,6 +25,7 @@ class BenchHost final : public Host {
         return disc == 1 ? disc1.c_str() : disc2.c_str();
     }
     void Exit(int status) override;
+    FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override;
 
   private:
     std::string program;

@@ -62,3 +62,8 @@ const char* HostDiscDir(int disc) {
 void HostExit(int status) {
     g_host->Exit(status);
 }
+
+FileStatus HostIdentifyFile(const char* path, FileIdentity& identity) {
+    identity = {};
+    return path != nullptr ? g_host->IdentifyFile(path, identity) : FileStatus::kUnknown;
+}

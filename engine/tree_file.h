@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "stdio_file.h"
 
@@ -85,7 +86,7 @@ class CTreeFile {
 
     bool IsOpen() const { return file != nullptr; }
     TreeFileState State() const { return state; }
-    // Nodes read from the file (not the root copy) since construction.
+    // Nodes read from the file (not the root copy, nor a kept node) since construction.
     long NodeReads() const { return nodeReads; }
 
   private:
@@ -95,13 +96,27 @@ class CTreeFile {
         const TreeItem* upper = nullptr;
     };
 
-    bool ReadNode(std::int32_t offset, TreeNode& node);
-    bool ReadNodeWithin(std::int32_t offset, const Bracket& bracket, TreeNode& node);
+    // Sound nodes are kept once read, so that the same tree searched again reads little: the
+    // two levels below the root for good (31 nodes at most, in 64 slots), deeper ones in slots
+    // by offset that the next node of the same slot takes over. A file's nodes never change
+    // while it is open: a disc is read only.
+    static constexpr int kKeptLevels = 2;
+    static constexpr int kUpperSlots = 64;
+    static constexpr int kDeepSlots = 128;
+    struct KeptNode {
+        std::int32_t offset = kNoNode;
+        TreeNode node;
+    };
+    KeptNode* SlotFor(std::int32_t offset, int depth);
+
+    bool ReadNode(std::int32_t offset, int depth, TreeNode& node);
+    bool ReadNodeWithin(std::int32_t offset, int depth, const Bracket& bracket, TreeNode& node);
     bool EdgeItem(std::int32_t offset, Bracket bracket, int depth, bool last, TreeItem& item);
 
     std::int32_t root = kNoNode;
     std::int32_t freeHead = kNoNode;
     TreeNode rootNode{};
+    std::unique_ptr<KeptNode[]> kept;  // kUpperSlots, then kDeepSlots; made at the first read
     FilePtr file;
     TreeFileState state = TreeFileState::kOpen;
     bool headerRead = false;

@@ -555,6 +555,7 @@ TEST_F(ResultSetTest, AnUnreadableFirstNameListNeverRunsUnfiltered) {
     }
     // The list lines of a search without a first name show the fallback, not garbage.
     fs::remove(set->disc2 + "fname.fst");
+    set->Reinsert();
     Search("pager");
     ASSERT_GT(results->GetPageCount(), 0);
     char line[kListLineSize];
