@@ -144,7 +144,7 @@ void CHitFile::CountHits() {
         hitCount = 0;
         return;
     }
-    // Nothing written yet: every hit is still staged, and stays readable there.
+    // Nothing written yet: every hit is still staged, and stays readable there as the head.
     const int stagedHits = fileBytes == 0 ? stagedCount : 0;
     Flush();
     long size = fileBytes >= 0 ? fileBytes : StreamSize(file.get());
@@ -170,10 +170,8 @@ int CHitFile::ReadAt(long offset, int n, RawDeathRecord* out) {
     }
     const long want = n * static_cast<long>(sizeof(RawDeathRecord));
     const long headBytes = headHits * static_cast<long>(sizeof(RawDeathRecord));
-    // From memory when the head holds the whole page, or the page's part of a file that ends
-    // with the head.
-    if (offset % static_cast<long>(sizeof(RawDeathRecord)) == 0 && offset < headBytes &&
-        (offset + want <= headBytes || headHits == hitCount)) {
+    // From memory: the head is the whole result.
+    if (offset % static_cast<long>(sizeof(RawDeathRecord)) == 0 && offset < headBytes) {
         const long bytes = std::min(want, headBytes - offset);
         std::memcpy(out, reinterpret_cast<const unsigned char*>(staged) + offset,
                     static_cast<std::size_t>(bytes));

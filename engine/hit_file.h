@@ -61,8 +61,8 @@ class CHitFile {
     bool writeFailed = false;  // sticky until the next Create
     bool pathTooLong = false;
     int stagedCount = 0;
-    // Hits at the start of the file that `staged` holds as well: a result that fits in one
-    // batch is paged from memory.
+    // The hits of a result that fit in one batch, which `staged` still holds after they were
+    // written: such a result is paged from memory. 0 otherwise.
     int headHits = 0;
     RawDeathRecord staged[kStagedHits];
     char streamBuffer[1 << 16];  // large writes: a hit costs no system call

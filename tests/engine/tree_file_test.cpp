@@ -60,10 +60,14 @@ TEST_F(TreeFileTest, EveryKeyOfABuiltTreeIsFoundAndNoOtherKey) {
     for (int n : {1, 4, 5, 24, 25, 200, 1000}) {
         const std::string path = Write(BuildTree(Items(n)));
         CTreeFile tree(path.c_str());
-        for (int i = 0; i < n; ++i) {
-            const Answer a = Find(tree, Key(i));
-            EXPECT_EQ(a.first, 10 * i) << n << " " << Key(i);
-            EXPECT_EQ(a.count, 10);
+        // Twice, the second time backwards, through the nodes the first pass kept.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int j = 0; j < n; ++j) {
+                const int i = pass == 0 ? j : n - 1 - j;
+                const Answer a = Find(tree, Key(i));
+                EXPECT_EQ(a.first, 10 * i) << n << " " << Key(i);
+                EXPECT_EQ(a.count, 10);
+            }
         }
         for (const char* absent : {"A           ", "K0000", "K00005      ", "ZZZZ        "}) {
             EXPECT_EQ(Find(tree, absent).first, -1) << absent;
