@@ -250,21 +250,55 @@ bool IsVowel(char c) {
     return c == 'A' || c == 'E' || c == 'I' || c == 'O' || c == 'U';
 }
 
+// The rules that can fit where a letter is followed by another (or by nothing, index 26):
+// those groups with that second letter, longest first, then the letter alone. Picking them
+// by two letters saves trying every group of S or T at every S or T of every key.
+constexpr int kMaxCandidates = 8;
+struct Candidates {
+    std::uint8_t count[26][27];
+    std::uint8_t rule[26][27][kMaxCandidates];
+};
+
+constexpr Candidates MakeCandidates() {
+    Candidates c{};
+    for (int first = 0; first < 26; ++first) {
+        for (int second = 0; second <= 26; ++second) {
+            std::uint8_t& n = c.count[first][second];
+            for (int r = kRuleIndex.first[first]; r < kRuleIndex.first[first + 1]; ++r) {
+                const std::string_view group = kRules[r].letters;
+                if (group.size() == 1 || (second < 26 && group[1] == 'A' + second))
+                    c.rule[first][second][n++] = static_cast<std::uint8_t>(r);
+            }
+        }
+    }
+    return c;
+}
+constexpr Candidates kCandidates = MakeCandidates();
+
+constexpr bool CandidatesFit() {
+    for (int first = 0; first < 26; ++first) {
+        for (int second = 0; second <= 26; ++second) {
+            if (kCandidates.count[first][second] > kMaxCandidates)
+                return false;
+        }
+    }
+    return kRuleCount <= 255;
+}
+static_assert(CandidatesFit(), "too many D-M groups share two letters");
+
 // The rule for the longest group of letters that begins at letters[i].
 const Rule& RuleAt(const char* letters, int i, int n) {
-    const int letter = letters[i] - 'A';
-    const int end = kRuleIndex.first[letter + 1];
-    const char second = i + 1 < n ? letters[i + 1] : '\0';
-    for (int r = kRuleIndex.first[letter]; r < end; ++r) {
-        const std::string_view group = kRules[r].letters;
-        if (group.size() == 1)
-            return kRules[r];
-        // Most groups fail on their second letter; only those that pass get compared whole.
-        if (group[1] == second && static_cast<int>(group.size()) <= n - i &&
+    const int first = letters[i] - 'A';
+    const int second = i + 1 < n ? letters[i + 1] - 'A' : 26;
+    const int count = kCandidates.count[first][second];
+    const std::uint8_t* rules = kCandidates.rule[first][second];
+    for (int k = 0; k < count - 1; ++k) {
+        const std::string_view group = kRules[rules[k]].letters;
+        if (static_cast<int>(group.size()) <= n - i &&
             std::string_view(letters + i, group.size()) == group)
-            return kRules[r];
+            return kRules[rules[k]];
     }
-    return kRules[end - 1];  // not reached: the single letter always fits
+    return kRules[rules[count - 1]];  // the letter alone, which always fits
 }
 
 }  // namespace
