@@ -1,10 +1,18 @@
 // vel7m-disc as a user runs it, together with vel7m-search on what it wrote.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "disc_tool_support.h"
@@ -21,6 +29,60 @@ CommandResult Disc(const std::vector<std::string>& args, std::vector<std::string
 
 int Lines(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// vel7m-disc as a child whose end the test waits for: its output goes to files in `dir`, and
+// `signal` is sent after `delay` unless it has ended by then. A child that outlives `limit`
+// is killed and reported as status -1.
+struct Child {
+    int status = -1;
+    long peakKb = 0;
+    std::string err;
+};
+Child RunChild(const std::string& dir, const std::vector<std::string>& args, int signal = 0,
+               std::chrono::milliseconds delay = {},
+               std::chrono::seconds limit = std::chrono::seconds(60)) {
+    std::vector<char*> argv{const_cast<char*>(VEL7M_DISC)};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    const std::string err = dir + "child.err";
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t pid = -1;
+    Child child;
+    const int spawned = posix_spawn(&pid, VEL7M_DISC, &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    if (spawned != 0)
+        return child;
+    const auto start = std::chrono::steady_clock::now();
+    bool signalled = signal == 0;
+    int raw = 0;
+    rusage usage{};
+    for (;;) {
+        const pid_t done = wait4(pid, &raw, WNOHANG, &usage);
+        if (done == pid)
+            break;
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        if (!signalled && elapsed >= delay) {
+            kill(pid, signal);
+            signalled = true;
+        }
+        if (elapsed > limit) {
+            kill(pid, SIGKILL);
+            wait4(pid, &raw, 0, &usage);
+            return child;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    child.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    child.peakKb = usage.ru_maxrss;
+    const std::vector<unsigned char> text = ReadFileBytes(err);
+    child.err.assign(text.begin(), text.end());
+    return child;
 }
 
 }  // namespace
@@ -112,4 +174,35 @@ TEST(DiscCommand, RefusesWrongCommandLines) {
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.out.rfind("Usage: vel7m-disc ", 0), 0u);
     }
+}
+
+TEST(DiscCommand, BuildSkipsARowOfMillionsOfCommasInLittleMemory) {
+    TempDir dir;
+    WriteText(dir / "people.csv",
+              "surname,first_name,birth,death,ssn,state,zip_residence,zip_payment\n"
+              "Smith,John,,,,,,\n" +
+                  std::string(20 << 20, ',') + "\nJones,Mary,,,,,,\n");
+    const Child build = RunChild(dir.Path(), {"build", "--from", dir / "people.csv", "--out",
+                                              dir / "set", "--memory", "16"});
+    ASSERT_EQ(build.status, 0) << build.err;
+    EXPECT_NE(build.err.find("people.csv:3: row: 20,971,521 fields, more than the 1,024 a row "
+                             "may have; row skipped"),
+              std::string::npos)
+        << build.err;
+    EXPECT_LT(build.peakKb, 200 * 1024) << "kB at the peak";
+    EXPECT_EQ(SearchSet(dir / "set", "smith").size(), 1u);
+    EXPECT_EQ(SearchSet(dir / "set", "jones").size(), 1u);
+}
+
+TEST(DiscCommand, ABuildFromAnEndlessRowStopsAtTheFirstInterrupt) {
+    TempDir dir;
+    const auto started = std::chrono::steady_clock::now();
+    const Child build = RunChild(dir.Path(), {"build", "--from", "/dev/zero", "--out", dir / "set"},
+                                 SIGINT, std::chrono::milliseconds(500), std::chrono::seconds(20));
+    EXPECT_EQ(build.status, 130) << "killed after 20 s: " << build.err;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_NE(build.err.find("interrupted"), std::string::npos) << build.err;
+    EXPECT_FALSE(fs::exists(dir / "set"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
+        << "only the child's error output";
 }

@@ -135,10 +135,16 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
         return false;
     summary.outDir = staged.FinalDir().string();
 
-    CsvReader csv(input.file);
+    CsvReader csv(input.file, options.stop);
     std::vector<std::string> fields;
     if (!csv.Next(fields)) {
+        if (stopped())
+            return false;
         error = options.input + " is empty: it needs a header row";
+        return false;
+    }
+    if (csv.Overflowed()) {
+        error = "the header row of " + options.input + ": " + csv.Problem();
         return false;
     }
     int where[8];
@@ -154,6 +160,13 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
     const std::string blankName(kFirstNameRecordSize, ' ');
     while (csv.Next(fields)) {
         ++summary.rows;
+        if (csv.Overflowed()) {
+            ++summary.rowsSkipped;
+            ++summary.rowsWithProblems;
+            progress.Clear();
+            report(csv.Line(), "row: " + csv.Problem() + "; row skipped");
+            continue;
+        }
         std::vector<std::string> problems;
         if (!csv.Problem().empty())
             problems.push_back("row: " + csv.Problem());
@@ -213,6 +226,8 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
                 input.size > 0 ? static_cast<double>(csv.BytesRead()) / input.size : -1);
         }
     }
+    if (stopped())
+        return false;
     if (csv.ReadError()) {
         error = "cannot read " + options.input + ": " + std::strerror(errno);
         return false;

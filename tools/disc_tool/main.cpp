@@ -82,6 +82,8 @@ const char kBuildHelp[] =
     "an impossible month or day, a year out of range, a ZIP not in the table, a birth in\n"
     "1900 with neither month nor day (which reads as no date). Each such row is reported\n"
     "on standard error as FILE:LINE: column: reason, and counted in the summary.\n"
+    "A field longer than 64 kB is cut; a row of more than 1,024 fields or 1 MB is no\n"
+    "list entry and is reported and skipped.\n"
     "\n"
     "Exit status: 0 built (rows with problems are reported); 1 nothing built; 2 wrong\n"
     "command line; 130 interrupted.\n";
