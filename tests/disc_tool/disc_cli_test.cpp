@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -205,4 +206,50 @@ TEST(DiscCommand, ABuildFromAnEndlessRowStopsAtTheFirstInterrupt) {
     EXPECT_FALSE(fs::exists(dir / "set"));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
         << "only the child's error output";
+}
+
+TEST(DiscCommand, StatsOfAMissingOrDamagedSetFailsWithTheProblemAndNoCounts) {
+    TempDir dir;
+    const std::string good = dir / "good";
+    ASSERT_EQ(Disc({"demo", "--out", good, "--records", "3000"}).status, 0);
+    const std::vector<unsigned char> tree = ReadFileBytes(good + "/disc1/gst3.tre");
+    ASSERT_GT(tree.size(), 128u);
+    const auto le32 = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(tree[at] | tree[at + 1] << 8 | tree[at + 2] << 16 |
+                                          tree[at + 3] << 24);
+    };
+    const std::uint32_t root = le32(0);
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& set)> damage;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"no set at all", [](const std::string& set) { fs::remove_all(set); },
+         "the folder of disc 1 is missing"},
+        {"a tree whose first child is its root",
+         [&](const std::string& set) {
+             std::vector<unsigned char> cyclic = tree;
+             for (int i = 0; i < 4; ++i)
+                 cyclic[root + 100 + i] = static_cast<unsigned char>(root >> (8 * i));
+             WriteFileBytes(set + "/disc1/gst3.tre", cyclic);
+         },
+         "is reached a second time"},
+        {"a tree without its last byte",
+         [&](const std::string& set) {
+             WriteFileBytes(set + "/disc1/gst3.tre",
+                            std::vector<unsigned char>(tree.begin(), tree.end() - 1));
+         },
+         "disc1/gst3.tre"},
+    };
+    for (const Case& c : cases) {
+        const std::string set = dir / "damaged";
+        fs::remove_all(set);
+        fs::copy(good, set, fs::copy_options::recursive);
+        c.damage(set);
+        const CommandResult stats = Disc({"stats", set});
+        EXPECT_EQ(stats.status, 1) << c.name;
+        EXPECT_NE(stats.err.find(c.problem), std::string::npos) << c.name << ": " << stats.err;
+        EXPECT_EQ(stats.out, "") << c.name;
+    }
 }

@@ -121,7 +121,10 @@ const char kStatsHelp[] =
     "       vel7m-disc stats --disc1 DIR1 --disc2 DIR2\n"
     "\n"
     "Prints the counts of a disc set (records, surnames, first names, data files, size)\n"
-    "and its ten largest surnames, from the tree files. Run check for a full verification.\n";
+    "and its ten largest surnames, from the tree files. Run check for a full verification.\n"
+    "\n"
+    "Exit status: 0 counted; 1 the set is missing or damaged (each problem found is\n"
+    "printed, and no counts, since they would be wrong); 2 wrong command line.\n";
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -391,6 +394,15 @@ int RunCheckCommand(int argc, char** argv, bool statsOnly) {
         return kExitFailed;
     }
 
+    if (!facts.problems.empty()) {
+        for (const CheckProblem& problem : facts.problems)
+            std::fprintf(stderr, "vel7m-disc stats: %s\n", FormatProblem(problem).c_str());
+        std::fprintf(stderr,
+                     "vel7m-disc stats: %s problem(s); no counts shown (vel7m-disc check lists "
+                     "every problem)\n",
+                     FormatCount(static_cast<std::int64_t>(facts.problems.size())).c_str());
+        return kExitFailed;
+    }
     const auto files = [](const DiscFacts& d) {
         if (d.dataFiles == 0)
             return std::string("none");
@@ -419,10 +431,6 @@ int RunCheckCommand(int argc, char** argv, bool statsOnly) {
         std::printf("  %2d  %-12s %12s  %5.2f%%\n", ++rank, s.key.c_str(),
                     FormatCount(s.count).c_str(),
                     records > 0 ? 100.0 * s.count / static_cast<double>(records) : 0.0);
-    }
-    if (!facts.problems.empty()) {
-        std::fprintf(stderr, "vel7m-disc stats: the set has %s problem(s); run vel7m-disc check\n",
-                     FormatCount(static_cast<std::int64_t>(facts.problems.size())).c_str());
     }
     return kExitOk;
 }
