@@ -196,16 +196,20 @@ TEST(DiscCommand, BuildSkipsARowOfMillionsOfCommasInLittleMemory) {
 }
 
 TEST(DiscCommand, ABuildFromAnEndlessRowStopsAtTheFirstInterrupt) {
-    TempDir dir;
-    const auto started = std::chrono::steady_clock::now();
-    const Child build = RunChild(dir.Path(), {"build", "--from", "/dev/zero", "--out", dir / "set"},
-                                 SIGINT, std::chrono::milliseconds(500), std::chrono::seconds(20));
-    EXPECT_EQ(build.status, 130) << "killed after 20 s: " << build.err;
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-    EXPECT_NE(build.err.find("interrupted"), std::string::npos) << build.err;
-    EXPECT_FALSE(fs::exists(dir / "set"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
-        << "only the child's error output";
+    for (const char* format : {"csv", "dmf"}) {
+        TempDir dir;
+        const auto started = std::chrono::steady_clock::now();
+        const Child build = RunChild(
+            dir.Path(),
+            {"build", "--from", "/dev/zero", "--input-format", format, "--out", dir / "set"},
+            SIGINT, std::chrono::milliseconds(500), std::chrono::seconds(20));
+        EXPECT_EQ(build.status, 130) << format << ": killed after 20 s: " << build.err;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10)) << format;
+        EXPECT_NE(build.err.find("interrupted"), std::string::npos) << format << build.err;
+        EXPECT_FALSE(fs::exists(dir / "set")) << format;
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1)
+            << format << ": only the child's error output";
+    }
 }
 
 TEST(DiscCommand, StatsOfAMissingOrDamagedSetFailsWithTheProblemAndNoCounts) {

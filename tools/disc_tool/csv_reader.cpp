@@ -1,8 +1,19 @@
 #include "csv_reader.h"
 
+#include <utility>
+
 namespace disctool {
 
-CsvReader::CsvReader(std::FILE* input, StopFlag stopFlag) : in(input), stop(stopFlag) {
+CsvReader::CsvReader(std::FILE* in, StopFlag stopFlag)
+    : CsvReader(
+          [in](char* out, std::size_t n) -> long {
+              const std::size_t got = std::fread(out, 1, n, in);
+              return got == 0 && std::ferror(in) != 0 ? -1 : static_cast<long>(got);
+          },
+          stopFlag) {}
+
+CsvReader::CsvReader(ReadBytes readBytes, StopFlag stopFlag)
+    : read(std::move(readBytes)), stop(stopFlag) {
     // A byte order mark is not part of the first field.
     Fill();
     if (end >= 3 && static_cast<unsigned char>(buffer[0]) == 0xEF &&
@@ -19,10 +30,11 @@ void CsvReader::Fill() {
         stopped = true;
         eof = true;
     }
-    end = eof ? 0 : std::fread(buffer.data(), 1, buffer.size(), in);
+    const long got = eof ? 0 : read(buffer.data(), buffer.size());
+    end = got > 0 ? static_cast<std::size_t>(got) : 0;
     if (end == 0) {
         eof = true;
-        readError = readError || std::ferror(in) != 0;
+        readError = readError || got < 0;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,12 @@ namespace disctool {
 
 class CsvReader {
   public:
-    // Reads from `in`, which stays the caller's. `stop` is polled once per buffer read, so a
-    // record that never ends still lets the reader be stopped.
+    // Reads through `read`, which gives up to n bytes, 0 at the end or -1 on an error.
+    // `stop` is polled once per buffer read, so a record that never ends still lets the
+    // reader be stopped.
+    using ReadBytes = std::function<long(char* out, std::size_t n)>;
+    explicit CsvReader(ReadBytes read, StopFlag stop = {});
+    // Reads from `in`, which stays the caller's.
     explicit CsvReader(std::FILE* in, StopFlag stop = {});
 
     // The next record's fields; false at the end of the input, on a read error or when
@@ -47,7 +52,7 @@ class CsvReader {
     void Append(std::string& field, int c);
     void Keep(std::vector<std::string>& fields, std::string& field);
 
-    std::FILE* in;
+    ReadBytes read;
     StopFlag stop;
     bool stopped = false;
     std::vector<char> buffer = std::vector<char>(1 << 20);
