@@ -534,9 +534,9 @@ std::vector<SurnamePlan> PlanSurnames(std::int64_t records, std::uint64_t seed) 
     if (n == 0 || records < 1)
         return {};
 
-    // Each census surname's share: 1% at rank 1 falling as rank^-0.55, then as k / rank, the
-    // shape of US surname counts; families that mostly came after 1965 far less; a little
-    // noise, so the order is not the census's to the letter.
+    // Each census surname's share: 1% at rank 1 falling as ((rank + 1) / 2)^-0.6, then as
+    // k / rank, the shape of US surname counts; families that mostly came after 1965 far
+    // less; a little noise, so the order is not the census's to the letter.
     std::map<std::string_view, double> recent;
     for (std::size_t i = 0; i < demo::kRecentSurnameCount; ++i)
         recent[demo::kRecentSurnames[i].name] = demo::kRecentSurnames[i].factor;
@@ -547,8 +547,8 @@ std::vector<SurnamePlan> PlanSurnames(std::int64_t records, std::uint64_t seed) 
         const auto it = recent.find(census[i]);
         double factor = it != recent.end() ? it->second : 1.0;
         if (i > 0)
-            factor *= std::exp(0.2 * (2 * rng.Unit() - 1));
-        head[i] = 0.01 * std::pow(rank, -0.55) * factor;
+            factor *= std::exp(0.1 * (2 * rng.Unit() - 1));
+        head[i] = 0.01 * std::pow((rank + 1) / 2, -0.6) * factor;
         tail[i] = factor / rank;
     }
     // k such that the shares add up to 1, so the first keeps its 1%.
