@@ -285,7 +285,7 @@ TEST(Demo, WritesTheSameSoundSetForASeedWithRealisticFields) {
             youngLate += late.count(name) ? 1 : 0;
         }
     }
-    EXPECT_NEAR(static_cast<double>(blank) / records.size(), 0.0025, 0.0015);
+    EXPECT_NEAR(static_cast<double>(blank) / records.size(), 0.001, 0.0008);
     EXPECT_NEAR(static_cast<double>(initial) / records.size(), 0.003, 0.002);
     ASSERT_GT(young, 200);
     EXPECT_LT(static_cast<double>(oldLate) / old, 0.002);

@@ -299,7 +299,7 @@ constexpr int kFirstBirthDecade = 1870;
 constexpr int kBirthDecades = 13;  // 1870s .. 1990s
 constexpr double kFemaleShare = 0.48;
 constexpr double kInitialShare = 0.003;  // a given name known by its initial only
-constexpr double kBlankShare = 0.0025;   // no given name at all
+constexpr double kBlankShare = 0.001;    // no given name at all
 
 // The census given names, drawn by sex and decade of birth: a name's share follows its rank
 // in the census lists, except for the names of kNameEras, which follow their time.
