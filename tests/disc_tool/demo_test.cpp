@@ -235,6 +235,17 @@ TEST(Demo, WritesTheSameSoundSetForASeedWithRealisticFields) {
         EXPECT_TRUE(share >= s.min && share <= s.max) << s.what << ": " << share;
     }
 
+    // Nobody shares a number with anyone else.
+    std::set<std::uint32_t> numbers;
+    for (const RawDeathRecord& r : records) {
+        const std::uint32_t ssn = WordB(r) & kSsnMask;
+        if (ssn != 0) {
+            EXPECT_TRUE(numbers.insert(ssn).second) << ssn << " given twice";
+            EXPECT_GE(ssn / 10000 % 100, 1u) << ssn;  // group 00 and serial 0000 were never used
+            EXPECT_GE(ssn % 10000, 1u) << ssn;
+        }
+    }
+
     // SSNs mostly issued where the person last lived, or nearby.
     std::map<int, std::set<int>> ownersOf;
     for (std::size_t i = 0; i < demo::kSsnAreaRangeCount; ++i) {

@@ -411,7 +411,7 @@ class RecordMaker {
         int birthYear;
     };
 
-    Made Make(Rng& rng) const {
+    Made Make(Rng& rng) {
         const int location = PickLocation(rng);
 
         const int dy = DeathYear(rng);
@@ -460,7 +460,7 @@ class RecordMaker {
         std::uint32_t ssn = 0;
         if (!rng.Chance(0.001)) {
             const std::uint32_t area = ssnAreas.Area(location, by, rng);
-            ssn = area * 1000000 + (1 + rng.Below(99)) * 10000 + (1 + rng.Below(9999));
+            ssn = area * 1000000 + NextGroupAndSerial(area);
         }
 
         std::uint16_t residenceWord = 0;
@@ -493,6 +493,18 @@ class RecordMaker {
     }
 
   private:
+    // Group and serial of the next number of `area`: a person's number is never anyone
+    // else's, as on the real index. The area's n-th number is a fixed scramble of n over all
+    // 99 x 9,999 group-serial pairs, so numbers look random yet stay unique until an area has
+    // given out every one of them (about 990,000; no area comes near at 70 million records).
+    std::uint32_t NextGroupAndSerial(std::uint32_t area) {
+        constexpr std::uint64_t kPairs = 99ULL * 9999ULL;  // 3^4 x 11^2 x 101
+        constexpr std::uint64_t kStep = 7919;              // prime, shares no factor with kPairs
+        const std::uint64_t n = issued[area % kAreaSlots]++;
+        const std::uint64_t x = (n * kStep + area * 104729ULL) % kPairs;
+        return static_cast<std::uint32_t>((x / 9999 + 1) * 10000 + (x % 9999 + 1));
+    }
+
     void AddLocation(int code, int weight) {
         if (weight <= 0)
             return;
@@ -510,6 +522,8 @@ class RecordMaker {
     ZipPicker payment;
     std::vector<int> paymentOfResidence;  // -1 where the payment table lacks the ZIP
     SsnAreaPicker ssnAreas;
+    static constexpr std::uint32_t kAreaSlots = 1000;
+    std::vector<std::uint64_t> issued = std::vector<std::uint64_t>(kAreaSlots, 0);
     std::vector<int> locationCodes;
     std::vector<int> locationCumulative;
     int locationTotal = 0;
@@ -671,7 +685,7 @@ bool RunDemo(const DemoOptions& options, DemoSummary& summary, std::string& erro
     std::vector<std::uint32_t> listIndex;
     for (const std::string& name : names.Names())
         listIndex.push_back(static_cast<std::uint32_t>(list.IndexOf(name)));
-    const RecordMaker maker;
+    RecordMaker maker;
 
     builder::DiscSetOptions discOptions;
     discOptions.disc1Dir = staged.Disc1Dir();
