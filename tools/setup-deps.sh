@@ -4,7 +4,7 @@
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
-    [build]="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev"
+    [build]="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev zlib1g-dev"
     [gui]="qt6-base-dev"
     [bench]="libsqlite3-dev time"
     [display]="xvfb xdotool x11-apps x11-utils openbox"
