@@ -51,6 +51,13 @@ int CDeathIndex::DiscOf(const char* key) {
 }
 
 void CDeathIndex::Drop(DiscFiles& disc) {
+    if (probeBlocks) {
+        for (int i = 0; i < kProbeBlocks; ++i) {
+            if (probeBlocks[i].disc == &disc)
+                probeBlocks[i].disc = nullptr;
+        }
+    }
+    probeEnd = -1;
     disc.open = false;
     disc.markerKnown = false;
     disc.dir[0] = '\0';
@@ -68,6 +75,7 @@ void CDeathIndex::ForgetWindow() {
     streamOffset = -1;
     windowStart = -1;
     windowBytes = 0;
+    probeEnd = -1;
 }
 
 void CDeathIndex::MakeCurrent(DiscFiles& disc) {
@@ -435,9 +443,48 @@ bool CDeathIndex::FillWindow(long offset, std::size_t bytes) {
 }
 
 // Reads ahead by a whole window when a read continues the last one, as scans and paging do;
-// after a jump (a probe of the binary search, the first page of a run) only this much, since
-// the records beyond it may never be needed.
+// after a jump (the first page of a run) only this much, since the records beyond it may never
+// be needed.
 constexpr std::size_t kJumpRead = 4096;
+
+const unsigned char* CDeathIndex::ProbeBlockAt(long at, std::size_t& available) {
+    std::FILE* const data = files->dataFile.get();
+    if (data == nullptr)
+        return nullptr;
+    if (!probeBlocks) {
+        probeBlocks = std::make_unique<ProbeBlock[]>(kProbeBlocks);
+        probeData.reset(new unsigned char[kProbeBlocks * kProbeBlockBytes]);
+    }
+    const long start = at - at % static_cast<long>(kProbeBlockBytes);
+    const std::int32_t file = files->dataFileNumber;
+    const auto slot = (static_cast<unsigned long>(file) * 7919u +
+                       static_cast<unsigned long>(start) / kProbeBlockBytes) %
+                      kProbeBlocks;
+    ProbeBlock& block = probeBlocks[slot];
+    unsigned char* const bytes = probeData.get() + slot * kProbeBlockBytes;
+    if (block.disc != files || block.file != file || block.start != start) {
+        block.disc = nullptr;
+        if (start != streamOffset && std::fseek(data, start, SEEK_SET) != 0) {
+            streamOffset = -1;
+            return nullptr;
+        }
+        block.bytes = std::fread(bytes, 1, kProbeBlockBytes, data);
+        streamOffset =
+            block.bytes == kProbeBlockBytes ? start + static_cast<long>(block.bytes) : -1;
+        if (std::ferror(data)) {
+            std::clearerr(data);  // tried again next time, never kept as the file's end
+            return nullptr;
+        }
+        block.disc = files;
+        block.file = file;
+        block.start = start;
+    }
+    probeEnd = start + static_cast<long>(block.bytes);
+    if (at >= probeEnd)
+        return nullptr;
+    available = static_cast<std::size_t>(probeEnd - at);
+    return bytes + (at - start);
+}
 
 std::size_t CDeathIndex::Fetch(long offset, std::size_t bytes, void* out) {
     auto* to = static_cast<unsigned char*>(out);
@@ -452,11 +499,37 @@ std::size_t CDeathIndex::Fetch(long offset, std::size_t bytes, void* out) {
             done += n;
             continue;
         }
-        const std::size_t ahead = at == windowEnd ? sizeof window : kJumpRead;
-        if (!FillWindow(at, std::max(ahead, bytes - done)))
+        if (at == windowEnd || at == probeEnd) {
+            // Continuing: the window reads ahead.
+            if (!FillWindow(at, std::max(sizeof window, bytes - done)))
+                break;
+            continue;
+        }
+        // A jump (a probe of a binary search, a run's first records): a block of its own.
+        std::size_t available = 0;
+        const unsigned char* block = ProbeBlockAt(at, available);
+        if (block == nullptr)
             break;
+        const std::size_t n = std::min(bytes - done, available);
+        std::memcpy(to + done, block, n);
+        done += n;
     }
     return done;
+}
+
+void CDeathIndex::ReadAhead(int first, int count) {
+    if (first < 0 || count <= 0 || count * sizeof(RawDeathRecord) > sizeof window)
+        return;
+    const int last = first + (count - 1);
+    if (FileNumberOf(first) != FileNumberOf(last) || IndexInFile(last) == kLastFilePosition ||
+        !OpenDataFile(FileNumberOf(first))) {
+        return;
+    }
+    const long offset = static_cast<long>(IndexInFile(first)) * 16;
+    const long bytes = static_cast<long>(count) * 16;
+    if (offset >= windowStart && offset + bytes <= windowStart + static_cast<long>(windowBytes))
+        return;
+    FillWindow(offset, static_cast<std::size_t>(bytes));
 }
 
 int CDeathIndex::ReadRecord(int n) {

@@ -62,6 +62,9 @@ class CDeathIndex {
     const RawDeathRecord* ViewPage(int start, int end, int& count);
     // Reads record n into Current(); 1 when read, 0 when not (callers then stop).
     int ReadRecord(int n);
+    // Records first .. first + count - 1 are about to be read in no particular order: when
+    // they fit in the read window, they are read in one piece now.
+    void ReadAhead(int first, int count);
     const RawDeathRecord& Current() const { return current; }
 
     int FileNumberOf(int n) const { return n / recordsPerFile + 1; }
@@ -139,7 +142,7 @@ class CDeathIndex {
     bool FindMarker(int disc, bool afresh);
     void OpenDiscFiles(const char* dir, bool markerKnown, const FileIdentity& marker);
     void MakeCurrent(DiscFiles& disc);
-    static void Drop(DiscFiles& disc);
+    void Drop(DiscFiles& disc);
     void ForgetWindow();
     // The partition's tree of the current disc: a kept one, or one opened for this search
     // alone (held by `unkept`) when it did not open as a tree.
@@ -157,6 +160,9 @@ class CDeathIndex {
     // window; returns how many arrived (fewer at the end of the file).
     std::size_t Fetch(long offset, std::size_t bytes, void* out);
     bool FillWindow(long offset, std::size_t bytes);
+    // The kept block of the current data file holding file offset `at`, read if need be;
+    // `available` bytes from there. Nullptr when nothing can be read there.
+    const unsigned char* ProbeBlockAt(long at, std::size_t& available);
     // Copies name `index` of the first-name list to `out` (10 bytes); false when it cannot be
     // read whole.
     bool ReadFirstNameRecord(int index, char* out);
@@ -187,5 +193,20 @@ class CDeathIndex {
     std::size_t windowBytes = 0;
     RawDeathRecord window[40 * kPageRead];
     RawDeathRecord crossing[kPageRead + 1];  // a page that reaches into the next file
+    // Single records read after a jump (the probes of a binary search, a run's first records)
+    // come in blocks of 4 KiB, and 128 such blocks are kept by place: a search repeated, or
+    // another of the same surname, probes the same places.
+    static constexpr std::size_t kProbeBlockBytes = 4096;
+    static constexpr int kProbeBlocks = 128;
+    struct ProbeBlock {
+        const DiscFiles* disc = nullptr;  // nullptr: holds nothing
+        std::int32_t file = -1;
+        long start = -1;
+        std::size_t bytes = 0;
+    };
+    std::unique_ptr<ProbeBlock[]> probeBlocks;  // made at the first jump
+    // Their bytes, block by block; left uninitialised, so memory is taken as blocks are used.
+    std::unique_ptr<unsigned char[]> probeData;
+    long probeEnd = -1;   // file offset after the last block used: a read from there continues
     int viewRecords = 0;  // records at the last page ViewPage gave, beyond the page included
 };

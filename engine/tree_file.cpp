@@ -1,5 +1,6 @@
 #include "tree_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -153,12 +154,21 @@ bool CTreeFile::ReadNode(std::int32_t offset, int depth, TreeNode& node) {
         node = slot->node;
         return true;
     }
-    unsigned char bytes[kTreeNodeSize];
-    if (std::fseek(file.get(), offset, SEEK_SET) != 0 ||
-        std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes) {
-        return false;
+    const long end = static_cast<long>(offset) + kTreeNodeSize;
+    if (blockStart < 0 || offset < blockStart || end > blockStart + blockBytes) {
+        const long start = std::max<long>(kTreeHeaderSize, end - kBlockBytes);
+        blockStart = -1;
+        if (std::fseek(file.get(), start, SEEK_SET) != 0 ||
+            std::fread(block, 1, static_cast<std::size_t>(end - start), file.get()) !=
+                static_cast<std::size_t>(end - start)) {
+            return false;
+        }
+        ++nodeReads;
+        blockStart = start;
+        blockBytes = end - start;
     }
-    ++nodeReads;
+    unsigned char bytes[kTreeNodeSize];
+    std::memcpy(bytes, block + (offset - blockStart), sizeof bytes);
     DecodeTreeNode(bytes, node);
     if (!NodeIsSane(node))
         return false;

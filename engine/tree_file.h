@@ -86,7 +86,8 @@ class CTreeFile {
 
     bool IsOpen() const { return file != nullptr; }
     TreeFileState State() const { return state; }
-    // Nodes read from the file (not the root copy, nor a kept node) since construction.
+    // Reads of the file for nodes since construction (a read brings the levels below the node
+    // it is for as well; a kept node costs none).
     long NodeReads() const { return nodeReads; }
 
   private:
@@ -97,11 +98,11 @@ class CTreeFile {
     };
 
     // Sound nodes are kept once read, so that the same tree searched again reads little: the
-    // two levels below the root for good (31 nodes at most, in 64 slots), deeper ones in slots
-    // by offset that the next node of the same slot takes over. A file's nodes never change
-    // while it is open: a disc is read only.
-    static constexpr int kKeptLevels = 2;
-    static constexpr int kUpperSlots = 64;
+    // three levels below the root for good (155 nodes at most, in 256 slots), deeper ones in
+    // slots by offset that the next node of the same slot takes over. A file's nodes never
+    // change while it is open: a disc is read only.
+    static constexpr int kKeptLevels = 3;
+    static constexpr int kUpperSlots = 256;
     static constexpr int kDeepSlots = 128;
     struct KeptNode {
         std::int32_t offset = kNoNode;
@@ -117,6 +118,12 @@ class CTreeFile {
     std::int32_t freeHead = kNoNode;
     TreeNode rootNode{};
     std::unique_ptr<KeptNode[]> kept;  // kUpperSlots, then kDeepSlots; made at the first read
+    // Nodes are read in blocks that end with the node wanted: a tree written bottom-up (as the
+    // disc sets are) has a node's subtree just before it, so the levels below come with it.
+    static constexpr long kBlockBytes = 4096;
+    long blockStart = -1;  // file offset of block[0], -1 when it holds nothing
+    long blockBytes = 0;
+    unsigned char block[kBlockBytes];
     FilePtr file;
     TreeFileState state = TreeFileState::kOpen;
     bool headerRead = false;
