@@ -100,7 +100,8 @@ bool CDeathIndex::FindMarker(int disc, bool afresh) {
     if (!same && (afresh || found.identityKnown || !kept.open))
         OpenDiscFiles(found.dir, found.identityKnown, found.identity);
     // Read the disc where its marker is: that is where the user put it.
-    std::snprintf(discDir, sizeof discDir, "%s", found.dir);
+    if (std::strcmp(discDir, found.dir) != 0)
+        std::snprintf(discDir, sizeof discDir, "%s", found.dir);
     return true;
 }
 

@@ -194,10 +194,10 @@ class CDeathIndex {
     RawDeathRecord window[40 * kPageRead];
     RawDeathRecord crossing[kPageRead + 1];  // a page that reaches into the next file
     // Single records read after a jump (the probes of a binary search, a run's first records)
-    // come in blocks of 4 KiB, and 128 such blocks are kept by place: a search repeated, or
+    // come in blocks of 4 KiB, and 256 such blocks are kept by place: a search repeated, or
     // another of the same surname, probes the same places.
     static constexpr std::size_t kProbeBlockBytes = 4096;
-    static constexpr int kProbeBlocks = 128;
+    static constexpr int kProbeBlocks = 256;
     struct ProbeBlock {
         const DiscFiles* disc = nullptr;  // nullptr: holds nothing
         std::int32_t file = -1;

@@ -9,7 +9,7 @@ namespace {
 bool MarkerIn(const char* dir, int disc, const char* knownDir, const FileIdentity* known,
               DiscMarker& marker) {
     char path[kMaxPath];
-    if (!FormatPath(path, disc == 1 ? "%sdisc1.id" : "%sdisc2.id", dir))
+    if (!JoinPath(path, dir, disc == 1 ? "disc1.id" : "disc2.id"))
         return false;
     FileIdentity identity;
     switch (HostIdentifyFile(path, identity)) {

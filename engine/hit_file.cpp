@@ -8,6 +8,7 @@
 
 CHitFile::CHitFile(const char* filePath) {
     pathTooLong = !FormatPath(path, "%s", filePath);
+    fsPath = path;
     Create();
 }
 
@@ -42,7 +43,7 @@ bool CHitFile::Create() {
     bool emptied = false;
     if (isOpen != 0 && !writeFailed && (!appending || std::fflush(file.get()) == 0)) {
         std::error_code error;
-        std::filesystem::resize_file(path, 0, error);
+        std::filesystem::resize_file(fsPath, 0, error);
         emptied = !error;
     }
     if (emptied && appending && !streamRead) {
@@ -68,7 +69,7 @@ bool CHitFile::Open() {
         // An empty file kept open since an earlier search is still the one at the path: one
         // removed (its folder with it) is made again, or reported when it cannot be.
         std::error_code error;
-        if (pathChecked || std::filesystem::exists(path, error))
+        if (pathChecked || std::filesystem::exists(fsPath, error))
             return pathChecked = true;
     }
     Close();

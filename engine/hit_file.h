@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 #include "death_record.h"
 #include "stdio_file.h"
@@ -52,13 +53,14 @@ class CHitFile {
     std::int32_t hitCount = 0;
     std::int32_t isOpen = 0;
     char path[kHitFilePathSize] = {};
-    long position = 0;         // where the last page read ended: where the next one begins
-    long streamAt = -1;        // where a read would continue without a seek, -1 when unknown
-    long fileBytes = -1;       // bytes handed to the file since it was emptied, -1 when unknown
-    bool appending = false;    // the stream was last written or positioned, not read
-    bool streamRead = false;   // the stream has been read since it was opened
-    bool pathChecked = false;  // the path is known to name the open file in this search
-    bool writeFailed = false;  // sticky until the next Create
+    std::filesystem::path fsPath;  // the same, for emptying and checking it in place
+    long position = 0;             // where the last page read ended: where the next one begins
+    long streamAt = -1;            // where a read would continue without a seek, -1 when unknown
+    long fileBytes = -1;           // bytes handed to the file since it was emptied, -1 when unknown
+    bool appending = false;        // the stream was last written or positioned, not read
+    bool streamRead = false;       // the stream has been read since it was opened
+    bool pathChecked = false;      // the path is known to name the open file in this search
+    bool writeFailed = false;      // sticky until the next Create
     bool pathTooLong = false;
     int stagedCount = 0;
     // The hits of a result that fit in one batch, which `staged` still holds after they were

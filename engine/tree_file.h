@@ -103,7 +103,7 @@ class CTreeFile {
     // change while it is open: a disc is read only.
     static constexpr int kKeptLevels = 3;
     static constexpr int kUpperSlots = 256;
-    static constexpr int kDeepSlots = 128;
+    static constexpr int kDeepSlots = 512;
     struct KeptNode {
         std::int32_t offset = kNoNode;
         TreeNode node;
