@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +28,11 @@ using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 // it is complete. Progress goes to standard error.
 bool LoadDatabase(const DiscSet& set, const std::string& path, std::string& error);
 
+// Adds what a fair user adds for the searches beyond the form, where it is missing: the
+// Soundex code of every surname and its Daitch-Mokotoff codes, each in a table of its own
+// indexed on the code, and indexes on the SSN and on the residence ZIP.
+bool AddSearchIndexes(const DiscSet& set, const std::string& path, std::string& error);
+
 class SqliteSide {
   public:
     bool Open(const std::string& path, std::string& error);
@@ -48,5 +54,9 @@ class SqliteSide {
 
 // The SELECT our engine's query corresponds to; `what` is the column list or count(*).
 std::string SelectFor(const Query& query, const char* what, bool page);
+
+// The SSN range a typed SSN stands for (9 digits: one number; 5 or 3: every number that begins
+// with them).
+void SsnRange(const std::string& digits, std::int64_t& low, std::int64_t& high);
 
 }  // namespace bench
