@@ -1,6 +1,7 @@
 // Shortcut menus, the save dialog, files replaced in one step and the progress window.
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -157,6 +158,10 @@ UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT /*unique*/, LPSTR tem
         SetLastError(static_cast<DWORD>(errno));
         return 0;
     }
+    // mkstemp makes the file private; a saved file should get the usual permissions.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
     close(fd);
     std::memcpy(tempFileName, pattern, static_cast<size_t>(n) + 1);
     return 1;

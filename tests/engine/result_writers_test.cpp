@@ -34,28 +34,6 @@ std::string Write(OutputFormat format, const std::vector<ResultRow>& rows) {
 
 }  // namespace
 
-TEST(ResultWritersTest, FormatNames) {
-    const struct {
-        const char* name;
-        bool known;
-        OutputFormat format;
-    } cases[] = {{"table", true, OutputFormat::Table},
-                 {"lines", true, OutputFormat::Lines},
-                 {"csv", true, OutputFormat::Csv},
-                 {"json", true, OutputFormat::Json},
-                 {"gedcom", true, OutputFormat::Gedcom},
-                 {"GEDCOM", false, {}},
-                 {"", false, {}},
-                 {nullptr, false, {}}};
-    for (const auto& c : cases) {
-        OutputFormat format = OutputFormat::Table;
-        EXPECT_EQ(OutputFormatFromName(c.name, format), c.known) << (c.name ? c.name : "null");
-        if (c.known) {
-            EXPECT_EQ(format, c.format);
-        }
-    }
-}
-
 TEST(ResultWritersTest, CsvQuotesOnlyWhatItMustAndEndsLinesWithCrLf) {
     const struct {
         const char* surname;

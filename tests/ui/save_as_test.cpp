@@ -1,6 +1,7 @@
 // "Save all N records as..." from the result list's shortcut menu: the menu, the save dialog
 // and each format, failed writes, Cancel, and the page on display left alone.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -137,7 +138,9 @@ TEST(SaveAs, TheListsMenuOffersAllRecordsAndNothingElseDoes) {
     EXPECT_FALSE(opened);
     delete watch;
 
-    // Without hits there is nothing to save.
+    // Without hits there is nothing to save. (Offscreen, no window manager gives the window
+    // back its focus when the menu closes.)
+    w.Activate();
     w.Search("nobody");
     items.clear();
     WhenMenu([&](QMenu* menu) {
@@ -226,6 +229,10 @@ TEST(SaveAs, AWriteThatFailsIsReportedAndLeavesNoFile) {
     // Replacing a file is one step: the old one is there until the new one is complete.
     EXPECT_TRUE(w.view->WriteAllRecords(dir.File("old.csv").c_str(), OutputFormat::Csv));
     EXPECT_EQ(Slurp(dir.File("old.csv")).substr(0, 8), "surname,");
+    // With the permissions of any new file, not those of a private temporary one.
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(dir.File("old.csv")).permissions()), 0666 & ~mask);
 }
 
 TEST(SaveAs, CancelStopsTheSaveAndLeavesNothing) {
