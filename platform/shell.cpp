@@ -251,9 +251,12 @@ BOOL StepProgressWindow(HANDLE progress, long done) {
     if (p == nullptr || p->dialog.isNull())
         return FALSE;
     const long scaled = done >= p->total ? kProgressScale : done * kProgressScale / p->total;
-    // Setting the value runs waiting events once the window is shown; before that, so do we.
+    // Setting the value runs waiting events once the window is shown, which then keeps the
+    // user's input from its owner. Before that, we run them, all but the user's input: a
+    // click or key meant for the owner would act in the middle of the work.
     p->dialog->setValue(static_cast<int>(scaled));
-    QApplication::processEvents();
+    QApplication::processEvents(p->dialog->isVisible() ? QEventLoop::AllEvents
+                                                       : QEventLoop::ExcludeUserInputEvents);
     return !p->dialog.isNull() && !p->dialog->wasCanceled();
 }
 
