@@ -31,6 +31,11 @@ BOOL SetWindowPlacement(HWND hWnd, const WINDOWPLACEMENT* placement);
 BOOL GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT* placement);
 BOOL IsDialogMessageA(HWND hDlg, LPMSG msg);
 void PostQuitMessage(int exitCode);
+// Qt delivers its own events, so none can be handed to the caller: with PM_REMOVE this
+// delivers all that are pending (paints, input to the windows a modal dialog leaves usable)
+// and returns FALSE, so the usual loop around it ends at once. Keeps windows painted while
+// the caller waits for work done elsewhere.
+BOOL PeekMessageA(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT removeMsg);
 
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfoA(UINT action, UINT uiParam, void* pvParam, UINT winIni);
