@@ -18,6 +18,14 @@ void SetLastError(DWORD error);
 // ~/.config. Returns the number of characters copied, without the terminator.
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
                                DWORD size, LPCSTR fileName);
+// Where that lookup leads: copies the path (at most size - 1 characters) and returns its
+// length, which is size or more when it did not fit; 0 when there is nowhere to look.
+DWORD GetPrivateProfilePathA(LPCSTR fileName, LPSTR buffer, DWORD size);
+// Replaces the keys of a section with `keysAndValues`: "key=value" strings, each ending in
+// a NUL, the list in an empty string. The file (and, for a bare name, its folder) is created
+// when missing; other sections are kept; the file is replaced in one step. FALSE, with errno
+// telling why, when it cannot be written or a value holds a line break.
+BOOL WritePrivateProfileSectionA(LPCSTR section, LPCSTR keysAndValues, LPCSTR fileName);
 
 // Top-level windows, also those of another copy of the program (see CreateMutexA).
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
@@ -61,5 +69,7 @@ BOOL WinHelpA(HWND hWndMain, LPCSTR helpFile, UINT command, ULONG_PTR data);
 #define FindWindow FindWindowA
 #define CreateMutex CreateMutexA
 #define GetPrivateProfileString GetPrivateProfileStringA
+#define WritePrivateProfileSection WritePrivateProfileSectionA
+#define PeekMessage PeekMessageA
 #define SystemParametersInfo SystemParametersInfoA
 #define IsDialogMessage IsDialogMessageA
