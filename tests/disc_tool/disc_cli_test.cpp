@@ -113,3 +113,17 @@ TEST(DiscCommand, RefusesWrongCommandLines) {
         EXPECT_EQ(help.out.rfind("Usage: vel7m-disc ", 0), 0u);
     }
 }
+
+TEST(DiscCommand, BothCommandsTellTheProjectsVersion) {
+    const struct {
+        const char* program;
+        std::string expected;
+    } cases[] = {{VEL7M_DISC, std::string("vel7m-disc ") + VEL7M_VERSION + "\n"},
+                 {VEL7M_SEARCH, std::string("vel7m-search ") + VEL7M_VERSION + "\n"}};
+    for (const auto& c : cases) {
+        const CommandResult run = RunCommand(c.program, {"--version"});
+        EXPECT_EQ(run.status, 0) << c.program;
+        EXPECT_EQ(run.out, c.expected);
+        EXPECT_TRUE(run.err.empty()) << run.err;
+    }
+}

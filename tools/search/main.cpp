@@ -51,6 +51,7 @@ const char kUsage[] =
     "                   count line, then list line TAB detail line per record), csv\n"
     "                   (RFC 4180 with a header row) or json (one object per record per line)\n"
     "  --help           show this text\n"
+    "  --version        show the version\n"
     "\n"
     "Exit status: 0 done; 1 a data file is missing or a tree file is damaged; 2 the query\n"
     "or the command line is wrong; 3 a disc is missing and no one can be asked to insert\n"
@@ -150,6 +151,10 @@ Options ParseOptions(int argc, char** argv) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(kExitOk);
+        }
+        if (name == "--version") {
+            std::puts("vel7m-search " VEL7M_VERSION);
             std::exit(kExitOk);
         }
         // Both "--name value" and "--name=value".
