@@ -31,9 +31,11 @@ std::string Grouped(std::int64_t n) {
 std::string Shown(const std::string& folder) {
     const char* home = std::getenv("HOME");
     const size_t n = home != nullptr ? std::strlen(home) : 0;
-    if (n > 1 && folder.compare(0, n, home) == 0 && folder.size() > n && folder[n] == '/')
-        return "~" + folder.substr(n);
-    return folder;
+    if (n <= 1 || folder.compare(0, n, home) != 0 || folder.size() <= n || folder[n] != '/')
+        return folder;
+    std::string shown(1, '~');
+    shown.append(folder, n, std::string::npos);
+    return shown;
 }
 
 }  // namespace
