@@ -25,7 +25,7 @@ const DLGITEM kFirstStartItems[] = {
 // another copy started meanwhile finds by that title and raises.
 const DLGTEMPLATE_TABLE kFirstStartDialog = {
     120,
-    "Vavaze Devedire Rizuz",
+    kAppTitle,
     "MS Sans Serif",
     8,
     DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU,

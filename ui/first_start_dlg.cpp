@@ -90,7 +90,7 @@ void CFirstStartDlg::SetBusy(BOOL bBusy) {
 }
 
 void CFirstStartDlg::OnCancel() {
-    // The set being written cannot be left half done; it takes a minute at most.
+    // The set being written cannot be left half done; it takes seconds.
     if (!m_bBusy)
         CDialog::OnCancel();
 }
