@@ -53,6 +53,7 @@ const char kUsage[] =
     "                   count line, then list line TAB detail line per record), csv\n"
     "                   (RFC 4180 with a header row) or json (one object per record per line)\n"
     "  --help           show this text\n"
+    "  --version        show the version\n"
     "\n"
     "Every option takes its value as the next argument or after '=' (--surname=smith); a\n"
     "value that starts with \"--\" must be given with '='.\n"
@@ -242,6 +243,10 @@ Options ParseOptions(int argc, char** argv) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(FinishOutput(kExitOk));
+        }
+        if (name == "--version") {
+            std::puts("vel7m-search " VEL7M_VERSION);
             std::exit(FinishOutput(kExitOk));
         }
         // Both "--name value" and "--name=value". The next argument is not taken as a value
