@@ -57,6 +57,7 @@ const char kUsage[] =
     "                   or gedcom (GEDCOM 5.5.1 in UTF-8, one individual per record, for\n"
     "                   family-tree programs); all but lines add where the SSN was issued\n"
     "  --help           show this text\n"
+    "  --version        show the version\n"
     "\n"
     "Every option takes its value as the next argument or after '=' (--surname=smith); a\n"
     "value that starts with \"--\" must be given with '='.\n"
@@ -244,6 +245,10 @@ Options ParseOptions(int argc, char** argv) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(FinishOutput(kExitOk));
+        }
+        if (name == "--version") {
+            std::puts("vel7m-search " VEL7M_VERSION);
             std::exit(FinishOutput(kExitOk));
         }
         // Both "--name value" and "--name=value". The next argument is not taken as a value
