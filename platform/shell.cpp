@@ -108,6 +108,8 @@ BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) {
         ofn->nFilterIndex >= 1 && ofn->nFilterIndex <= filters.size() ? ofn->nFilterIndex : 1;
     if (!names.isEmpty())
         dialog.selectNameFilter(names[static_cast<int>(index - 1)]);
+    if (ofn->lpstrInitialDir != nullptr)
+        dialog.setDirectory(QFile::decodeName(ofn->lpstrInitialDir));
     const QString suggested = afx::FromAnsi(ofn->lpstrFile);
     if (!suggested.isEmpty())
         dialog.selectFile(suggested);

@@ -69,6 +69,7 @@ BOOL WinHelpA(HWND hWndMain, LPCSTR helpFile, UINT command, ULONG_PTR data);
 // pattern's, or this one. OFN_OVERWRITEPROMPT asks before an existing file is replaced.
 struct OPENFILENAMEA {
     HWND hwndOwner = nullptr;
+    LPCSTR lpstrInitialDir = nullptr;  // null: the current folder
     LPCSTR lpstrFilter = nullptr;
     DWORD nFilterIndex = 1;
     LPSTR lpstrFile = nullptr;
