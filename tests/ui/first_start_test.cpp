@@ -84,14 +84,18 @@ std::string TextOf(CWnd* w) {
     return text;
 }
 
-// A key to the focused widget, or to the dialog when none has the focus (as when its
-// buttons are disabled, or offscreen after a nested dialog, with no window manager to give
-// it back).
+// A key to the focused widget; when no window of ours is active (offscreen after a nested
+// dialog, with no window manager to give the focus back), where Qt would send it.
 void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
     QWidget* target = QApplication::focusWidget();
-    if (target == nullptr)
-        target = QApplication::activeModalWidget();
-    ASSERT_NE(target, nullptr);
+    if (target == nullptr) {
+        // As Qt delivers a window's keys while none of ours is active: to the widget that
+        // holds the window's own focus, else to the window.
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        QWidget* own = modal->focusWidget();
+        target = own != nullptr && own->isEnabled() ? own : modal;
+    }
     QKeyEvent press(QEvent::KeyPress, key, mods, text);
     QApplication::sendEvent(target, &press);
 }
