@@ -15,6 +15,7 @@ using DWORD = std::uint32_t;
 using UINT = unsigned;
 using LONG = std::int32_t;
 using ULONG_PTR = std::uintptr_t;
+using UINT_PTR = std::uintptr_t;
 using INT_PTR = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -56,6 +57,7 @@ struct POINT {
     LONG x;
     LONG y;
 };
+using LPPOINT = POINT*;
 
 struct SIZE {
     LONG cx;
@@ -237,6 +239,14 @@ inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_SETCURSOR = 0x0020;
 inline constexpr UINT WM_GETMINMAXINFO = 0x0024;
 inline constexpr UINT WM_DRAWITEM = 0x002B;
+inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+// Menu items and shortcut menus.
+inline constexpr UINT MF_STRING = 0x0000;
+inline constexpr UINT MF_GRAYED = 0x0001;
+inline constexpr UINT TPM_LEFTALIGN = 0x0000;
+inline constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+inline constexpr UINT TPM_NONOTIFY = 0x0080;
+inline constexpr UINT TPM_RETURNCMD = 0x0100;
 inline constexpr UINT WM_NCDESTROY = 0x0082;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_CHAR = 0x0102;
