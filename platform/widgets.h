@@ -42,6 +42,7 @@ class WndWidget : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -78,6 +79,10 @@ class ComboWidget : public QComboBox {
   private:
     int m_droppedHeight = 0;
 };
+
+// Progress bars: the widget, and the PBM_ messages.
+QWidget* MakeProgressBar(QWidget* parent);
+LRESULT ProgressBarMessage(QWidget* bar, UINT message, WPARAM wParam, LPARAM lParam);
 
 class DialogWidget : public QDialog {
   public:

@@ -15,6 +15,7 @@ using DWORD = std::uint32_t;
 using UINT = unsigned;
 using LONG = std::int32_t;
 using ULONG_PTR = std::uintptr_t;
+using UINT_PTR = std::uintptr_t;
 using INT_PTR = std::intptr_t;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -56,6 +57,7 @@ struct POINT {
     LONG x;
     LONG y;
 };
+using LPPOINT = POINT*;
 
 struct SIZE {
     LONG cx;
@@ -218,6 +220,8 @@ inline constexpr DWORD ES_AUTOHSCROLL = 0x80u;
 inline constexpr DWORD ES_READONLY = 0x800u;
 inline constexpr DWORD CBS_DROPDOWNLIST = 0x3u;
 inline constexpr DWORD SS_LEFT = 0x0u;
+inline constexpr DWORD SS_LEFTNOWORDWRAP = 0xCu;
+inline constexpr DWORD SS_TYPEMASK = 0x1Fu;
 inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
 // Messages.
@@ -235,6 +239,14 @@ inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_SETCURSOR = 0x0020;
 inline constexpr UINT WM_GETMINMAXINFO = 0x0024;
 inline constexpr UINT WM_DRAWITEM = 0x002B;
+inline constexpr UINT WM_CONTEXTMENU = 0x007B;
+// Menu items and shortcut menus.
+inline constexpr UINT MF_STRING = 0x0000;
+inline constexpr UINT MF_GRAYED = 0x0001;
+inline constexpr UINT TPM_LEFTALIGN = 0x0000;
+inline constexpr UINT TPM_RIGHTBUTTON = 0x0002;
+inline constexpr UINT TPM_NONOTIFY = 0x0080;
+inline constexpr UINT TPM_RETURNCMD = 0x0100;
 inline constexpr UINT WM_NCDESTROY = 0x0082;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_CHAR = 0x0102;
@@ -258,6 +270,12 @@ inline constexpr UINT CB_GETLBTEXT = 0x0148;
 inline constexpr UINT CB_RESETCONTENT = 0x014B;
 inline constexpr UINT CB_SETCURSEL = 0x014E;
 inline constexpr int CB_ERR = -1;
+// Progress bars (class PROGRESS_CLASS): a range, 0 to 100 until set, and a position in it.
+#define PROGRESS_CLASS "msctls_progress32"
+inline constexpr UINT PBM_SETPOS = WM_USER + 2;
+inline constexpr UINT PBM_SETRANGE32 = WM_USER + 6;
+inline constexpr UINT PBM_GETRANGE = WM_USER + 7;
+inline constexpr UINT PBM_GETPOS = WM_USER + 8;
 inline constexpr UINT BM_CLICK = 0x00F5;
 inline constexpr UINT BN_CLICKED = 0;
 inline constexpr UINT CBN_SELCHANGE = 1;
@@ -336,6 +354,10 @@ inline const LPCSTR IDC_WAIT = MAKEINTRESOURCEA(32514);
 // Help.
 inline constexpr UINT HELP_CONTEXT = 0x0001;
 inline constexpr UINT HELP_QUIT = 0x0002;
+
+// PeekMessage.
+inline constexpr UINT PM_NOREMOVE = 0x0000;
+inline constexpr UINT PM_REMOVE = 0x0001;
 
 // Last-error values.
 inline constexpr DWORD ERROR_SUCCESS = 0;

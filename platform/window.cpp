@@ -121,8 +121,14 @@ QWidget* MakeWidget(HWND h, QWidget* parent, const CREATESTRUCT& cs) {
     }
     if (cls == "COMBOBOX")
         return new afx::ComboWidget(parent);
-    if (cls == "STATIC")
-        return new QLabel(parent);
+    if (cls == "STATIC") {
+        auto* label = new QLabel(parent);
+        // Static texts break between words unless told not to, as on the platform.
+        label->setWordWrap((cs.style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP);
+        return label;
+    }
+    if (cls == "MSCTLS_PROGRESS32")
+        return afx::MakeProgressBar(parent);
     return new afx::WndWidget(parent);
 }
 
@@ -372,6 +378,22 @@ void WndWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
         SendMouse(this, WM_LBUTTONDBLCLK, e->position(), e->modifiers());
     }
+}
+
+// The right button or the menu key: WM_CONTEXTMENU with the point in screen coordinates,
+// (-1, -1) from the keyboard, as the platform sends it.
+void WndWidget::contextMenuEvent(QContextMenuEvent* e) {
+    EventScope scope;
+    HWND h = HandleOfWidget(this);
+    if (!IsLiveWindow(h))
+        return;
+    const bool mouse = e->reason() == QContextMenuEvent::Mouse;
+    const QPoint p = e->globalPos();
+    const LPARAM where =
+        mouse ? MAKELPARAM(static_cast<unsigned>(p.x()), static_cast<unsigned>(p.y()))
+              : MAKELPARAM(0xFFFF, 0xFFFF);
+    if (CWnd* wnd = CWnd::FromHandle(h))
+        wnd->SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), where);
 }
 
 void WndWidget::closeEvent(QCloseEvent* e) {
@@ -810,6 +832,8 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 break;
         }
     }
+    if (cls == "MSCTLS_PROGRESS32")
+        return afx::ProgressBarMessage(widget, message, wParam, lParam);
     if (cls == "COMBOBOX") {
         auto* combo = static_cast<QComboBox*>(widget);
         switch (message) {
@@ -971,6 +995,22 @@ void CWnd::GetClientRect(LPRECT lpRect) const {
     if (!afx::IsLiveWindow(h) || !h->widget)
         return;
     *lpRect = {0, 0, h->widget->width(), h->widget->height() - MenuHeight(h)};
+}
+
+void CWnd::ScreenToClient(LPPOINT lpPoint) const {
+    HWND h = m_hWnd;
+    if (lpPoint == nullptr || !afx::IsLiveWindow(h) || !h->widget)
+        return;
+    const QPoint p = h->widget->mapFromGlobal(QPoint(lpPoint->x, lpPoint->y));
+    *lpPoint = {p.x(), p.y() - MenuHeight(h)};
+}
+
+void CWnd::ClientToScreen(LPPOINT lpPoint) const {
+    HWND h = m_hWnd;
+    if (lpPoint == nullptr || !afx::IsLiveWindow(h) || !h->widget)
+        return;
+    const QPoint p = h->widget->mapToGlobal(QPoint(lpPoint->x, lpPoint->y + MenuHeight(h)));
+    *lpPoint = {p.x(), p.y()};
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const {

@@ -53,6 +53,8 @@ class CWnd : public CCmdTarget {
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
     void GetClientRect(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
     void GetWindowRect(LPRECT lpRect) const;
     DWORD GetStyle() const;
     int GetDlgCtrlID() const;
@@ -188,6 +190,11 @@ class CMenu : public CObject {
     CMenu() = default;
     HMENU m_hMenu = nullptr;
     BOOL LoadMenu(UINT nIDResource);
+    // A shortcut menu: items are added with AppendMenu and shown with TrackPopupMenu, which
+    // with TPM_RETURNCMD returns the chosen item's id (0 when none was chosen).
+    BOOL CreatePopupMenu();
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem);
+    BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
     BOOL DestroyMenu();
     ~CMenu() override;
 };
