@@ -200,8 +200,8 @@ int CHitFile::ReadHits(long first, int n, RawDeathRecord* out) {
         return 0;
     const long keep = position;
     const int got = ReadAt(first * static_cast<long>(sizeof(RawDeathRecord)), n, out);
-    // The stream stands elsewhere now: the next page seeks back to where it belongs.
+    // The stream stands elsewhere now (streamAt says where): the next page seeks back to where
+    // it belongs.
     position = keep;
-    reading = false;
     return got;
 }
