@@ -152,12 +152,17 @@ RunPlace CDiscRecords::PlaceOf(std::int32_t first, std::int32_t count, int& file
 }
 
 void CDiscRecords::ReportMissingFile(int file) {
+    wasShort = true;
+    if (file >= 0 && file <= kMaxFiles) {
+        if (toldMissing[file])
+            return;
+        toldMissing[file] = true;
+    }
     // As for the form's search: the disc lacks a file its index needs.
     char text[64];
     std::snprintf(text, sizeof text, "File #%d needs to be on this disc.", file);
     MessageBoxA(nullptr, text, "Missing Data File", MB_OK | MB_ICONEXCLAMATION);
-    HostExit(1);
-    wasShort = true;  // only a test host gets here
+    HostExit(1);  // only a test host returns, and the run is then passed over
 }
 
 bool CDiscRecords::Open(int file) {

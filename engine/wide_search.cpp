@@ -353,6 +353,10 @@ CWideSearch::Stop CWideSearch::ScanRun(int disc, int partition, const TreeItem& 
 CWideSearch::Stop CWideSearch::WalkPartition(
     int disc, int partition, bool readRecords,
     const std::function<bool(const SurnameCount&)>* visit) {
+    if (!HostKeepAlive()) {
+        cancelled = true;
+        return Stop::kSearch;
+    }
     char path[kMaxPath];
     if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
         path[0] = '\0';
