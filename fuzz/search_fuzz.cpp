@@ -2,7 +2,9 @@
 // or a data file) the fuzzer replaces. Input: one byte choosing the file, then its new
 // content. Every query must end, and with the index or list damaged no hit may come from
 // another surname's records, nor from another first name's; nothing is created on the discs.
+// The same for two searches beyond the form: every surname, and a given name alone.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,8 @@
 #include "fuzz_support.h"
 #include "result_set.h"
 #include "search_criteria.h"
+#include "search_query.h"
+#include "wide_search.h"
 
 namespace {
 
@@ -41,6 +45,43 @@ void RunQuery(CDeathIndex& index, CResultSet& results, int owner, int kind, bool
         results.NextPage();
     }
     __builtin_trap();  // paging that never ends
+}
+
+// Every surname, and every BOB without a surname: each hit labelled with one of the set's
+// surnames must be that surname's record.
+void RunWideQueries(CResultSet& results, bool checkOwner) {
+    CWideSearch wide(&results);
+    for (int kind = 0; kind < 2; ++kind) {
+        SearchQuery query;
+        if (kind == 0) {
+            query.SetSurname("*");
+        } else {
+            query.SetFirstName("BOB");
+        }
+        QueryProblem problem;
+        if (!query.Check(problem))
+            __builtin_trap();
+        wide.Search(query);
+        char line[kListLineSize];
+        for (int page = 0; page < 1000; ++page) {
+            for (int r = 0; r < results.GetPageCount(); ++r) {
+                results.FormatListLine(r, line);
+                const int ssn = results.PageRecord(r)->ssn;
+                for (int owner = 1; owner <= kFuzzSurnameCount; ++owner) {
+                    const std::size_t length = std::strlen(kFuzzSurnames[owner - 1]);
+                    const bool named = std::strncmp(line, kFuzzSurnames[owner - 1], length) == 0 &&
+                                       line[length] == ' ';
+                    if (checkOwner && named && OwnerOf(ssn) != owner)
+                        __builtin_trap();
+                }
+            }
+            if (results.GetPageCount() <= 0 || !results.HasNextPage())
+                break;
+            results.NextPage();
+            if (page == 999)
+                __builtin_trap();
+        }
+    }
 }
 
 }  // namespace
@@ -76,6 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int kind : {0, 1, 2, 7})
             RunQuery(index, results, owner, kind, checkOwner);
     }
+    RunWideQueries(results, checkOwner);
     // A search only reads: every other file of the set is still as it was.
     for (std::size_t i = 0; i < g_files.size(); ++i) {
         if (i != which && ReadWholeFile(g_files[i]) != g_originals[i])
