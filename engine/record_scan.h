@@ -48,9 +48,6 @@ struct RecordTest {
     SsnCriterion ssn;
     const ZipWordSet* residenceZip = nullptr;
     const ZipWordSet* paymentZip = nullptr;
-
-    bool TestsAnything() const;
-    bool Matches(const RawDeathRecord& raw) const;
 };
 
 // Copies the records among `n` that pass to `hits` (room for `n`), in their order; returns
