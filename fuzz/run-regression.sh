@@ -11,7 +11,7 @@ cmake --build --preset fuzz -j "${JOBS:-2}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-declare -A runs=([tree_file]=40000 [tree_walk]=20000 [first_names]=20000 [record_format]=20000
+declare -A runs=([tree_file]=40000 [tree_walk]=10000 [first_names]=20000 [record_format]=20000
                  [settings]=20000 [search]=1500)
 # The key walk reads the same files as the lookup: it starts from the lookup's seeds and words.
 declare -A seeds=([tree_walk]=tree_file)
