@@ -223,14 +223,20 @@ Plan PlanQueries(const DiscSet& set) {
     add("Mid-size surname (" + Thousands(mid.count) + " records) with a state",
         {.surname = mid.key, .state = midState});
 
-    // A rare surname: the middle one of those with three records, by its first named person.
+    // A rare surname: the middle one of those with the fewest records, three or more, by its
+    // first named person.
+    std::int32_t fewest = 0;
+    for (const SurnameRun& run : runs) {
+        if (run.count >= 3 && (fewest == 0 || run.count < fewest))
+            fewest = run.count;
+    }
     std::vector<const SurnameRun*> rare;
     for (const SurnameRun& run : runs) {
-        if (run.count == 3)
+        if (run.count == fewest)
             rare.push_back(&run);
     }
     if (rare.empty())
-        Fail("the set has no surname with three records");
+        Fail("the set has no surname with three records or more");
     std::string rareFirst;
     const SurnameRun* rareRun = nullptr;
     for (std::size_t i = rare.size() / 2; i < rare.size() && rareFirst.empty(); ++i) {
@@ -242,7 +248,7 @@ Plan PlanQueries(const DiscSet& set) {
         }
     }
     plan.rareQuery = plan.queries.size();
-    add("Rare surname (3 records) with a first name",
+    add("Rare surname (" + Thousands(fewest) + " records) with a first name",
         {.surname = rareRun->key, .first = rareFirst});
 
     std::string absent = "QXZQXZ";

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when something is missing.
-# Usage: setup-deps.sh [group...]   groups: build (default), gui, bench, display
+# Usage: setup-deps.sh [group...]   groups: build (default), gui, bench, display, package
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
-    [build]="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev"
+    [build]="cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev zlib1g-dev"
     [gui]="qt6-base-dev"
     [bench]="libsqlite3-dev time"
     [display]="xvfb xdotool x11-apps x11-utils openbox"
+    # make package and tools/check-package.sh: dependencies, validators, the window's class
+    [package]="dpkg-dev file lintian desktop-file-utils appstream x11-utils"
 )
 
 wanted=()

@@ -24,12 +24,14 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: vel7m [--query SURNAME [--first NAME] [--select ROW | --details ROW]] "
                  "[--screenshot FILE]\n"
+                 "       vel7m --version\n"
                  "  --query SURNAME  search for SURNAME once the window is up\n"
                  "  --first NAME     with the given name NAME\n"
                  "  --select ROW     then select row ROW (1 to 10) of the first page\n"
                  "  --details ROW    then open the details of row ROW\n"
-                 "  --screenshot FILE  save a picture of the window (or of the open details)\n"
-                 "                     as PNG and end\n");
+                 "  --screenshot FILE  save a picture of the window (or of a dialog open at\n"
+                 "                     start-up: the details, the first start) as PNG and end\n"
+                 "  --version        show the version\n");
     return 2;
 }
 
@@ -42,6 +44,10 @@ int main(int argc, char** argv) {
     const char* first = nullptr;
     int row = -1;
     BOOL details = FALSE;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("vel7m " VEL7M_VERSION);
+        return 0;
+    }
     for (int i = 0; i < argc; ++i) {
         const char* arg = argv[i];
         bool takesValue = std::strcmp(arg, "--query") == 0 || std::strcmp(arg, "--first") == 0 ||

@@ -14,6 +14,7 @@ struct Record {
     long line;
     std::vector<std::string> fields;
     std::string problem;
+    bool overflowed = false;
 };
 
 std::vector<Record> ReadAll(const std::string& text) {
@@ -24,7 +25,7 @@ std::vector<Record> ReadAll(const std::string& text) {
     std::vector<Record> records;
     std::vector<std::string> fields;
     while (reader.Next(fields))
-        records.push_back({reader.Line(), fields, reader.Problem()});
+        records.push_back({reader.Line(), fields, reader.Problem(), reader.Overflowed()});
     std::fclose(f);
     return records;
 }
@@ -81,4 +82,37 @@ TEST(CsvReader, CutsARunawayFieldInsteadOfHoldingTheRestOfTheFile) {
     EXPECT_EQ(got[0].fields[0].size(), CsvReader::kMaxFieldBytes);
     EXPECT_NE(got[0].problem.find("longer than"), std::string::npos);
     EXPECT_EQ(got[1].fields, std::vector<std::string>{"next"});
+}
+
+TEST(CsvReader, KeepsAMalformedRowWithinItsLimitsAndGoesOnAfterIt) {
+    const std::size_t maxFields = CsvReader::kMaxFields;
+    const std::string longField(CsvReader::kMaxFieldBytes, 'x');
+    std::string manyLongFields;
+    for (int i = 0; i < 20; ++i)
+        manyLongFields += (i == 0 ? "" : ",") + longField;
+    struct Case {
+        const char* name;
+        std::string row;
+        std::size_t fields;  // kept
+        bool overflowed;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"exactly as many fields as a row may have", std::string(maxFields - 1, ','), maxFields,
+         false, ""},
+        {"one field more", std::string(maxFields, ','), maxFields, true,
+         "1,025 fields, more than the 1,024 a row may have"},
+        {"millions of commas", std::string(5000000, ','), maxFields, true,
+         "5,000,001 fields, more than the 1,024 a row may have"},
+        {"more bytes than a row may hold", manyLongFields, 20, true, "longer than 1,048,576 bytes"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<Record> got = ReadAll("a,b\n" + c.row + "\nnext\n");
+        ASSERT_EQ(got.size(), 3u) << c.name;
+        EXPECT_EQ(got[1].fields.size(), c.fields) << c.name;
+        EXPECT_EQ(got[1].problem, c.problem) << c.name;
+        EXPECT_EQ(got[1].overflowed, c.overflowed) << c.name;
+        EXPECT_EQ(got[2].line, 3) << c.name;
+        EXPECT_EQ(got[2].fields, std::vector<std::string>{"next"}) << c.name;
+    }
 }

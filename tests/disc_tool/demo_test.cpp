@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "census_names.h"
 #include "death_index.h"
 #include "death_record.h"
 #include "demo_names.h"
@@ -21,11 +25,14 @@ using namespace disctool;
 
 TEST(DemoPlan, HasTheShapeOfTheRealIndexAtTheDefaultSize) {
     const std::vector<SurnamePlan> plan = PlanSurnames(kDefaultDemoRecords, 1);
+    std::set<std::string> census;
+    for (std::string_view name : demo::Census().surnames)
+        census.insert(builder::SurnameKey(std::string(name)));
     std::int64_t total = 0;
     std::int64_t disc1 = 0;
     std::int64_t small = 0;
-    const SurnamePlan* largest = &plan[0];
-    bool apostrophe = false, hyphen = false, space = false, full = false;
+    bool full = false;
+    std::vector<std::pair<std::uint32_t, std::string>> bySize;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const SurnamePlan& s = plan[i];
         const std::string key(s.key, 12);
@@ -33,24 +40,34 @@ TEST(DemoPlan, HasTheShapeOfTheRealIndexAtTheDefaultSize) {
             ASSERT_LT(std::memcmp(plan[i - 1].key, s.key, 12), 0) << "keys ascend, once each";
         }
         ASSERT_GT(s.count, 0u);
+        ASSERT_TRUE(census.count(key)) << key << " is no census surname";
         total += s.count;
         disc1 += CDeathIndex::DiscOf(key.c_str()) == 1 ? s.count : 0;
         small += s.count < 5;
-        largest = s.count > largest->count ? &s : largest;
-        const std::string name = key.substr(0, key.find_last_not_of(' ') + 1);
-        apostrophe = apostrophe || name.find('\'') != std::string::npos;
-        hyphen = hyphen || name.find('-') != std::string::npos;
-        space = space || name.find(' ') != std::string::npos;
-        full = full || name.size() == 12;
+        full = full || key.back() != ' ';
+        bySize.push_back({s.count, key.substr(0, key.find_last_not_of(' ') + 1)});
     }
     EXPECT_EQ(total, kDefaultDemoRecords);
-    EXPECT_EQ(std::string(largest->key, 12), "SMITH       ");
-    EXPECT_NEAR(static_cast<double>(largest->count) / total, 0.01, 0.001);
-    EXPECT_GT(static_cast<double>(small) / plan.size(), 0.5) << "most surnames are rare";
-    EXPECT_TRUE(apostrophe && hyphen && space && full);
+    EXPECT_GT(plan.size(), 88000u) << "nearly every census surname has records";
+    std::sort(bySize.rbegin(), bySize.rend());
+    EXPECT_EQ(bySize[0].second, "SMITH");
+    EXPECT_NEAR(static_cast<double>(bySize[0].first) / total, 0.01, 0.001);
+    EXPECT_GT(static_cast<double>(small) / plan.size(), 0.1) << "a long tail of rare surnames";
+    EXPECT_TRUE(full) << "some keys fill all twelve characters";
+    // Families that mostly came after 1965 rank far below their place among the living.
+    const auto rankOf = [&](const std::string& name) {
+        for (std::size_t i = 0; i < bySize.size(); ++i) {
+            if (bySize[i].second == name)
+                return i + 1;
+        }
+        return bySize.size() + 1;
+    };
+    EXPECT_GT(rankOf("GARCIA"), 40u);    // 18th in the census
+    EXPECT_GT(rankOf("NGUYEN"), 3000u);  // 229th
+    EXPECT_LT(rankOf("MILLER"), 10u);
     // Disc 1 fills dp1.car and spills into dp2.car; disc 2 then starts at dp3.car.
     EXPECT_GT(disc1, 1000000);
-    EXPECT_GT(total - disc1, 0);
+    EXPECT_GT(total - disc1, 1000000);
 }
 
 TEST(DemoPlan, DependsOnTheSeedOnly) {
@@ -67,12 +84,57 @@ TEST(DemoPlan, DependsOnTheSeedOnly) {
     }
 }
 
-TEST(DemoNames, LocationWeightsCoverEveryLocationAndZipPrefixesNameRealLocations) {
-    for (int code = 1; code <= 53; ++code)
+TEST(DemoNames, TablesNameRealLocationsAndEveryStateHasItsSsnAreas) {
+    for (int code = 1; code <= 53; ++code) {
         EXPECT_GT(demo::kLocationWeights[code], 0) << LocationNames[code];
+        EXPECT_GT(demo::kDivisionOf[code], 0) << LocationNames[code];
+    }
     for (std::size_t i = 0; i < demo::kZipPrefixRangeCount; ++i) {
         const demo::ZipPrefixRange& r = demo::kZipPrefixRanges[i];
         EXPECT_TRUE(r.code >= 1 && r.code < kLocationNameCount && r.from <= r.to && r.to <= 999);
+    }
+    // Each area from 1 to 699 but 666 belongs to exactly one place (586 to the Pacific
+    // islands together), and every state and territory has areas of its own.
+    std::map<int, std::set<int>> owners;
+    std::set<int> codes;
+    for (std::size_t i = 0; i < demo::kSsnAreaRangeCount; ++i) {
+        const demo::SsnAreaRange& r = demo::kSsnAreaRanges[i];
+        ASSERT_TRUE(r.code >= 1 && r.code < kLocationNameCount && r.from <= r.to);
+        codes.insert(r.code);
+        for (int area = r.from; area <= r.to; ++area)
+            owners[area].insert(r.code);
+    }
+    for (int area = 1; area < demo::kRailroadAreaFirst; ++area) {
+        if (area == 666) {
+            EXPECT_EQ(owners.count(area), 0u);
+        } else {
+            EXPECT_EQ(owners[area].size(), area == 586 ? 3u : 1u) << area;
+        }
+    }
+    for (int code = 1; code <= 53; ++code)
+        EXPECT_TRUE(codes.count(code)) << LocationNames[code];
+}
+
+TEST(DemoNames, GivenNamesAreTheCensusNamesAndEveryEraNameIsInThem) {
+    std::set<std::string> census;
+    for (const auto* list : {&demo::Census().male, &demo::Census().female}) {
+        for (std::string_view name : *list)
+            census.insert(std::string(name.substr(0, 10)));
+    }
+    for (const std::string& name : DemoGivenNames()) {
+        EXPECT_TRUE(census.count(name) || name.size() <= 1) << name;
+    }
+    for (const char* name : {"AARON", "ADAM", "GARY", "LARRY", "RONALD", "KEVIN", "MARY"})
+        EXPECT_TRUE(census.count(name)) << name;
+    for (std::size_t i = 0; i < demo::kNameEraCount; ++i) {
+        const demo::NameEra& e = demo::kNameEras[i];
+        const auto& list = e.female ? demo::Census().female : demo::Census().male;
+        EXPECT_NE(std::find(list.begin(), list.end(), e.name), list.end()) << e.name;
+    }
+    for (std::size_t i = 0; i < demo::kRecentSurnameCount; ++i) {
+        const auto& list = demo::Census().surnames;
+        EXPECT_NE(std::find(list.begin(), list.end(), demo::kRecentSurnames[i].name), list.end())
+            << demo::kRecentSurnames[i].name;
     }
 }
 
@@ -165,8 +227,6 @@ TEST(Demo, WritesTheSameSoundSetForASeedWithRealisticFields) {
             ASSERT_LE(birth, death);
         }
         ASSERT_TRUE(location <= 65 || location >= 121) << location;
-        ASSERT_TRUE(ssn == 0 ||
-                    (ssn / 1000000 >= 1 && ssn / 1000000 <= 728 && ssn / 1000000 != 666));
         ASSERT_TRUE(PaymentZipWord(r) < kPaymentZipCount ||
                     PaymentZipWord(r) >= kFirstPartialZipWord);
     }
@@ -174,6 +234,98 @@ TEST(Demo, WritesTheSameSoundSetForASeedWithRealisticFields) {
         const double share = static_cast<double>(s.count) / records.size();
         EXPECT_TRUE(share >= s.min && share <= s.max) << s.what << ": " << share;
     }
+
+    // Nobody shares a number with anyone else.
+    std::set<std::uint32_t> numbers;
+    for (const RawDeathRecord& r : records) {
+        const std::uint32_t ssn = WordB(r) & kSsnMask;
+        if (ssn != 0) {
+            EXPECT_TRUE(numbers.insert(ssn).second) << ssn << " given twice";
+            EXPECT_GE(ssn / 10000 % 100, 1u) << ssn;  // group 00 and serial 0000 were never used
+            EXPECT_GE(ssn % 10000, 1u) << ssn;
+        }
+    }
+
+    // SSNs mostly issued where the person last lived, or nearby.
+    std::map<int, std::set<int>> ownersOf;
+    for (std::size_t i = 0; i < demo::kSsnAreaRangeCount; ++i) {
+        const demo::SsnAreaRange& a = demo::kSsnAreaRanges[i];
+        for (int area = a.from; area <= a.to; ++area)
+            ownersOf[area].insert(a.code);
+    }
+    int withState = 0, sameState = 0, sameDivision = 0;
+    for (const RawDeathRecord& r : records) {
+        const int location = LocationCode(r);
+        const int area = static_cast<int>((WordB(r) & kSsnMask) / 1000000);
+        if (area == 0)
+            continue;
+        ASSERT_TRUE(ownersOf.count(area) ||
+                    (area >= demo::kRailroadAreaFirst && area <= demo::kRailroadAreaLast))
+            << area << " was never given out";
+        if (location < 1 || location > 53 || area >= demo::kRailroadAreaFirst)
+            continue;
+        ++withState;
+        const std::set<int>& owners = ownersOf[area];
+        sameState += owners.count(location) ? 1 : 0;
+        sameDivision += demo::kDivisionOf[*owners.begin()] == demo::kDivisionOf[location];
+    }
+    EXPECT_NEAR(static_cast<double>(sameState) / withState, 0.75, 0.06);
+    EXPECT_NEAR(static_cast<double>(sameDivision) / withState, 0.88, 0.05);
+
+    // Given names: rarely blank or an initial alone, and of their time.
+    const std::vector<unsigned char> list = ReadFileBytes(dir / "a/disc1/fname.fst");
+    const auto nameOf = [&](const RawDeathRecord& r) {
+        const std::size_t at = static_cast<std::size_t>(FirstNameIndex(r)) * 10;
+        std::string name(list.begin() + static_cast<long>(at),
+                         list.begin() + static_cast<long>(at) + 10);
+        return name.substr(0, name.find_last_not_of(' ') + 1);
+    };
+    const std::set<std::string> late = {"JENNIFER", "JASON",  "JESSICA",    "ASHLEY",  "AMANDA",
+                                        "BRITTANY", "JOSHUA", "CHRISTOPHE", "MELISSA", "KIMBERLY"};
+    int blank = 0, initial = 0, old = 0, oldLate = 0, young = 0, youngLate = 0;
+    for (const RawDeathRecord& r : records) {
+        const std::string name = nameOf(r);
+        blank += name.empty();
+        initial += name.size() == 1;
+        const int birth = BirthYear(r);
+        if (birth != 0 && birth < 1930) {
+            ++old;
+            oldLate += late.count(name) ? 1 : 0;
+        } else if (birth >= 1960) {
+            ++young;
+            youngLate += late.count(name) ? 1 : 0;
+        }
+    }
+    EXPECT_NEAR(static_cast<double>(blank) / records.size(), 0.001, 0.0008);
+    EXPECT_NEAR(static_cast<double>(initial) / records.size(), 0.003, 0.002);
+    ASSERT_GT(young, 200);
+    EXPECT_LT(static_cast<double>(oldLate) / old, 0.002);
+    EXPECT_GT(static_cast<double>(youngLate) / young, 0.05);
+}
+
+TEST(Demo, StopsWhenCancelledFromAnotherThreadAndLeavesNothing) {
+    TempDir dir;
+    std::atomic<bool> cancel{false};
+    struct Cancel final : Progress {
+        std::atomic<bool>* flag;
+        std::int64_t calls = 0;
+        void Update(const char*, std::int64_t, double) override {
+            ++calls;
+            *flag = true;
+        }
+    } progress;
+    progress.flag = &cancel;
+    DemoOptions options;
+    options.outDir = dir / "set";
+    options.records = 300000;
+    options.progress = &progress;
+    options.stop.cancel = &cancel;
+    DemoSummary summary;
+    std::string error;
+    EXPECT_FALSE(RunDemo(options, summary, error));
+    EXPECT_NE(error.find("interrupted"), std::string::npos) << error;
+    EXPECT_EQ(progress.calls, 1);
+    EXPECT_TRUE(fs::is_empty(dir.Path()));
 }
 
 TEST(Demo, RefusesAnEmptySet) {

@@ -98,7 +98,14 @@ TEST(ParseDate, ReadsEveryPartialFormAndShowsAsTheProgramWould) {
         {"1951-02-29", true, "Feb 1951", 1},
         {"1952-02-29", true, "29 Feb 1952", 0},
         {"--02-29", true, "29 Feb", 0},
-        {"1899-05-05", true, "5 May", 1},  // no century for deaths before 1900
+        // Century years are leap years only every 400 years.
+        {"1900-02-29", true, "Feb 1900", 1},
+        {"1900-02-29", false, "Feb 1900", 1},
+        {"1800-02-29", false, "Feb 1800", 1},
+        {"1904-02-29", true, "29 Feb 1904", 0},
+        {"1896-02-29", false, "29 Feb 1896", 0},
+        {"2000-02-29", true, "29 Feb", 1},  // a leap day; no death year after 1999 is stored
+        {"1899-05-05", true, "5 May", 1},   // no century for deaths before 1900
         {"2001-05-05", true, "5 May", 1},
         {"1880-01-01", false, "1 Jan 1880", 0},
         {"1880", false, "--- 1880", 0},

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -94,6 +96,22 @@ void ClearQuitRequest() {
     // The application's own loop starts and ends with a clear request.
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
+}
+
+void AnswerFolderPicker(const std::string& folder) {
+    QTimer::singleShot(0, [folder] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        if (folder.empty()) {
+            dialog->reject();
+            return;
+        }
+        // Opened in the folder with no name typed: the folder itself is the choice.
+        dialog->setDirectory(QFile::decodeName(folder.c_str()));
+        dialog->selectFile(QString());
+        static_cast<QDialog*>(dialog)->accept();  // as its Choose button does
+    });
 }
 
 std::string SourcePath(const std::string& relative) {

@@ -61,6 +61,10 @@ void FlushEvents();
 // end at once; this takes that request back so that later tests can run dialogs.
 void ClearQuitRequest();
 
+// Answers the folder picker about to open with `folder` (empty: Cancel), as a user choosing
+// it there would. Nothing may run the event loop before the picker opens.
+void AnswerFolderPicker(const std::string& folder);
+
 // Where the program's own files are, for tests that read them.
 std::string SourcePath(const std::string& relative);
 

@@ -1,8 +1,11 @@
 #include "build_command.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <unordered_set>
 
 #include "csv_reader.h"
@@ -10,8 +13,8 @@
 #include "death_record.h"
 #include "external_sort.h"
 #include "field_parsing.h"
+#include "input_source.h"
 #include "staged_output.h"
-#include "stdio_file.h"
 
 namespace disctool {
 
@@ -87,33 +90,45 @@ class NameIndex {
     int last = -1;
 };
 
-struct InputFile {
-    FilePtr owned;
-    std::FILE* file = nullptr;
-    std::int64_t size = -1;
-};
+// Change lines travel with their records through the sort in bits of word A that records
+// never use; they are cleared before a record is written.
+constexpr int kKindShift = 26;
+constexpr std::uint32_t kKindMask = 3u << kKindShift;
 
-bool OpenInput(const std::string& path, InputFile& in, std::string& error) {
-    if (path == "-") {
-        in.file = stdin;
-        return true;
-    }
-    in.owned = OpenFile(path.c_str(), "rb");
-    if (!in.owned) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    in.file = in.owned.get();
-    if (std::fseek(in.file, 0, SEEK_END) == 0) {
-        in.size = std::ftell(in.file);
-        std::rewind(in.file);
-    }
-    return true;
+ChangeType KindOf(const SortEntry& e) {
+    return static_cast<ChangeType>((LoadLE32(e.record) & kKindMask) >> kKindShift);
+}
+
+void SetKind(SortEntry& e, ChangeType kind) {
+    StoreLE32(e.record, (LoadLE32(e.record) & ~kKindMask) | static_cast<std::uint32_t>(kind)
+                                                                << kKindShift);
+}
+
+std::uint32_t SsnOf(const SortEntry& e) {
+    return LoadLE32(e.record + 4) & kSsnMask;
+}
+
+// By SSN, and within one SSN the latest line first: a change or delete then comes before
+// the lines it takes away.
+bool BySsnLatestFirst(const SortEntry& a, const SortEntry& b) {
+    const std::uint32_t sa = SsnOf(a);
+    const std::uint32_t sb = SsnOf(b);
+    if (sa != sb)
+        return sa < sb;
+    return std::memcmp(b.sequence, a.sequence, sizeof a.sequence) < 0;
+}
+
+std::string SsnText(std::uint32_t ssn) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%03u-%02u-%04u", ssn / 1000000, ssn / 10000 % 100,
+                  ssn % 10000);
+    return text;
 }
 
 }  // namespace
 
 bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& error) {
+    const auto started = std::chrono::steady_clock::now();
     NoProgress quiet;
     Progress& progress = options.progress != nullptr ? *options.progress : quiet;
     const auto report = [&](long line, const std::string& message) {
@@ -127,107 +142,305 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
         return true;
     };
 
-    InputFile input;
-    if (!OpenInput(options.input, input, error))
+    InputSource input;
+    if (!input.Open(options.input, error))
         return false;
+    const std::string name = options.input == "-" ? "standard input" : options.input;
+    const auto readBytes = [&input](char* out, std::size_t n) { return input.Read(out, n); };
+    const auto readFraction = [&input] {
+        return input.StoredSize() > 0
+                   ? static_cast<double>(input.StoredOffset()) / input.StoredSize()
+                   : -1.0;
+    };
+
+    // What the list is, and for CSV its header: all before anything is written.
+    InputFormat format = options.format;
+    if (format == InputFormat::kUnknown) {
+        const std::string_view head = input.Peek(64 * 1024);
+        if (head.empty()) {
+            error = input.Error().empty() ? name + " is empty" : input.Error();
+            return false;
+        }
+        format = GuessFormat(head);
+        if (format == InputFormat::kUnknown) {
+            error = name +
+                    " is neither a CSV list with a header row nor the public death file (lines "
+                    "of 100 characters with the SSN in columns 2-10); --input-format csv or dmf "
+                    "says which it is";
+            return false;
+        }
+    }
+    summary.format = format;
+
+    // Only the reader of the list's format: each reads ahead from the start.
+    std::optional<CsvReader> csvReader;
+    std::optional<LineReader> lineReader;
+    if (format == InputFormat::kCsv) {
+        csvReader.emplace(readBytes, options.stop);
+    } else {
+        lineReader.emplace(readBytes, options.stop);
+    }
+    std::vector<std::string> fields;
+    int where[8];
+    std::size_t headerFields = 0;
+    int lastWanted = 0;
+    if (format == InputFormat::kCsv) {
+        CsvReader& csv = *csvReader;
+        if (!csv.Next(fields)) {
+            if (stopped())
+                return false;
+            error =
+                !input.Error().empty() ? input.Error() : name + " is empty: it needs a header row";
+            return false;
+        }
+        if (csv.Overflowed()) {
+            error = "the header row of " + name + ": " + csv.Problem();
+            return false;
+        }
+        if (!MapColumns(fields, where, summary.ignoredColumns, error))
+            return false;
+        headerFields = fields.size();
+        lastWanted = *std::max_element(std::begin(where), std::end(where));
+    }
+
     StagedDiscSet staged;
     if (!staged.Begin(options.outDir, error))
         return false;
     summary.outDir = staged.FinalDir().string();
 
-    CsvReader csv(input.file);
-    std::vector<std::string> fields;
-    if (!csv.Next(fields)) {
-        error = options.input + " is empty: it needs a header row";
-        return false;
-    }
-    int where[8];
-    if (!MapColumns(fields, where, summary.ignoredColumns, error))
-        return false;
-    const std::size_t headerFields = fields.size();
-    const int lastWanted = *std::max_element(std::begin(where), std::end(where));
-
     // First pass: every row checked, converted and handed to the sort; first names collected,
     // since a record stores its name's position in the finished list.
-    ExternalSorter sorter(staged.ScratchDir(), options.memoryBytes);
+    auto sorter = std::make_unique<ExternalSorter>(staged.ScratchDir(), options.memoryBytes);
     std::unordered_set<std::string> names;
     const std::string blankName(kFirstNameRecordSize, ' ');
-    while (csv.Next(fields)) {
-        ++summary.rows;
-        std::vector<std::string> problems;
-        if (!csv.Problem().empty())
-            problems.push_back("row: " + csv.Problem());
-        // A short row matters only when it lacks a column that is read.
-        if (fields.size() > headerFields || fields.size() <= static_cast<std::size_t>(lastWanted)) {
-            problems.push_back("row: " + std::to_string(fields.size()) +
-                               " fields where the header has " + std::to_string(headerFields));
-        }
-        fields.resize(std::max(fields.size(), headerFields));
-        const auto column = [&](int c) { return fields[static_cast<std::size_t>(where[c])]; };
-        const PersonText text{column(0), column(1), column(2), column(3),
-                              column(4), column(5), column(6), column(7)};
-        ConvertedRow row = ConvertRow(text);
-        problems.insert(problems.end(), row.problems.begin(), row.problems.end());
+    std::vector<std::string> problems;
+    const auto add = [&](const ConvertedRow& row, long line, ChangeType kind) {
         summary.namesCut += row.nameCut ? 1 : 0;
-
-        if (row.keep) {
-            SortEntry entry;
+        if (kind == ChangeType::kChange && !row.keep) {
+            problems.push_back(
+                "ssn: the change cannot be stored; the earlier line with its SSN is removed "
+                "all the same");
+            kind = ChangeType::kDelete;
+        }
+        if (kind == ChangeType::kAdd && !row.keep) {
+            ++summary.rowsSkipped;
+            return true;
+        }
+        SortEntry entry;
+        std::string firstName = blankName;
+        if (kind == ChangeType::kDelete) {
+            // Only its SSN and its place in the file matter.
+            std::memset(entry.key, ' ', sizeof entry.key);
+        } else {
             std::memcpy(entry.key, builder::SurnameKey(row.person.surname).data(), 12);
-            std::string name = builder::FirstNameRecord(row.person.firstName);
-            if (names.count(name) == 0 && name != blankName) {
+            firstName = builder::FirstNameRecord(row.person.firstName);
+            if (names.count(firstName) == 0 && firstName != blankName) {
                 // The blank name keeps a place for the names that do not fit.
                 if (names.size() + 1 >= static_cast<std::size_t>(kMaxFirstNames)) {
                     problems.push_back(
-                        "first_name: more distinct first names than the list "
-                        "holds (" +
+                        "first_name: more distinct first names than the list holds (" +
                         FormatCount(kMaxFirstNames) + "); stored as unknown");
-                    name = blankName;
+                    firstName = blankName;
                 } else {
-                    names.insert(name);
+                    names.insert(firstName);
                 }
             }
-            if (name == blankName)
-                names.insert(name);
-            std::memcpy(entry.firstName, name.data(), 10);
-            const RawDeathRecord raw = builder::PersonRecord(row.person, 0);
-            std::memcpy(entry.record, raw.bytes, 16);
-            SetSequence(entry, static_cast<std::uint64_t>(csv.Line()));
-            if (!sorter.Add(entry)) {
-                error = sorter.Error();
-                return false;
+            if (firstName == blankName)
+                names.insert(firstName);
+        }
+        std::memcpy(entry.firstName, firstName.data(), 10);
+        const RawDeathRecord raw = builder::PersonRecord(row.person, 0);
+        std::memcpy(entry.record, raw.bytes, 16);
+        SetKind(entry, kind);
+        SetSequence(entry, static_cast<std::uint64_t>(line));
+        if (!sorter->Add(entry)) {
+            error = sorter->Error();
+            return false;
+        }
+        return true;
+    };
+    const auto reportRow = [&](long line) {
+        if (problems.empty())
+            return;
+        ++summary.rowsWithProblems;
+        progress.Clear();
+        for (const std::string& p : problems)
+            report(line, p);
+    };
+    const auto tick = [&] {
+        if ((summary.rows & 0xFFF) != 0)
+            return true;
+        if (stopped())
+            return false;
+        progress.Update(format == InputFormat::kCsv ? "rows read" : "lines read", summary.rows,
+                        readFraction());
+        return true;
+    };
+
+    bool changesSeen = false;
+    if (format == InputFormat::kCsv) {
+        CsvReader& csv = *csvReader;
+        while (csv.Next(fields)) {
+            ++summary.rows;
+            problems.clear();
+            if (csv.Overflowed()) {
+                ++summary.rowsSkipped;
+                problems.push_back("row: " + csv.Problem() + "; row skipped");
+                reportRow(csv.Line());
+                continue;
             }
-        } else {
-            ++summary.rowsSkipped;
-        }
-        if (!problems.empty()) {
-            ++summary.rowsWithProblems;
-            progress.Clear();
-            for (const std::string& p : problems)
-                report(csv.Line(), p);
-        }
-        if ((summary.rows & 0xFFF) == 0) {
-            if (stopped())
+            if (!csv.Problem().empty())
+                problems.push_back("row: " + csv.Problem());
+            // A short row matters only when it lacks a column that is read.
+            if (fields.size() > headerFields ||
+                fields.size() <= static_cast<std::size_t>(lastWanted)) {
+                problems.push_back("row: " + std::to_string(fields.size()) +
+                                   " fields where the header has " + std::to_string(headerFields));
+            }
+            fields.resize(std::max(fields.size(), headerFields));
+            const auto column = [&](int c) { return fields[static_cast<std::size_t>(where[c])]; };
+            const PersonText text{column(0), column(1), column(2), column(3),
+                                  column(4), column(5), column(6), column(7)};
+            ConvertedRow row = ConvertRow(text);
+            problems.insert(problems.end(), row.problems.begin(), row.problems.end());
+            if (!add(row, csv.Line(), ChangeType::kAdd))
                 return false;
-            progress.Update(
-                "rows read", summary.rows,
-                input.size > 0 ? static_cast<double>(csv.BytesRead()) / input.size : -1);
+            reportRow(csv.Line());
+            if (!tick())
+                return false;
         }
-    }
-    if (csv.ReadError()) {
-        error = "cannot read " + options.input + ": " + std::strerror(errno);
-        return false;
+        if (stopped())
+            return false;
+        if (csv.ReadError()) {
+            error = !input.Error().empty() ? input.Error() : "cannot read " + name;
+            return false;
+        }
+    } else {
+        LineReader& lines = *lineReader;
+        std::string_view line;
+        while (lines.Next(line)) {
+            ++summary.rows;
+            DeathFileEntry entry = ConvertDeathFileLine(line, lines.Length());
+            problems = std::move(entry.row.problems);
+            if (entry.malformed) {
+                ++summary.rowsSkipped;
+                problems.push_back(entry.why);
+            } else {
+                summary.changes += entry.type == ChangeType::kChange ? 1 : 0;
+                summary.deletes += entry.type == ChangeType::kDelete ? 1 : 0;
+                changesSeen = changesSeen || entry.type != ChangeType::kAdd;
+                if (!add(entry.row, lines.Line(), entry.type))
+                    return false;
+            }
+            reportRow(lines.Line());
+            if (!tick())
+                return false;
+        }
+        if (stopped())
+            return false;
+        if (lines.ReadError()) {
+            error = !input.Error().empty() ? input.Error() : "cannot read " + name;
+            return false;
+        }
     }
     if (options.strict && summary.rowsWithProblems > 0) {
         error = FormatCount(summary.rowsWithProblems) +
                 " row(s) have problems and --strict is given; nothing was written";
         return false;
     }
-    if (stopped() || !sorter.Finish()) {
+    if (stopped() || !sorter->Finish()) {
         if (error.empty())
-            error = sorter.Error();
+            error = sorter->Error();
         return false;
     }
-    summary.sortRuns = sorter.RunsWritten();
+    summary.sortRuns = sorter->RunsWritten();
+
+    // Change and delete lines: everything once more in SSN order, latest line first, so each
+    // change or delete comes just before the lines it takes away; what stays goes to a new
+    // sort by surname. Only lists with such lines pay for this.
+    if (changesSeen) {
+        const std::size_t half = options.memoryBytes / 2;
+        ExternalSorter bySsn(staged.ScratchDir(), half, ExternalSorter::kMaxFanIn,
+                             BySsnLatestFirst);
+        const std::int64_t total = sorter->Count();
+        std::int64_t moved = 0;
+        SortEntry entry;
+        while (sorter->Next(entry)) {
+            if (!bySsn.Add(entry)) {
+                error = bySsn.Error();
+                return false;
+            }
+            if ((++moved & 0xFFFF) == 0) {
+                if (stopped())
+                    return false;
+                progress.Update("changes sorted", moved, static_cast<double>(moved) / total);
+            }
+        }
+        if (!sorter->Error().empty()) {
+            error = sorter->Error();
+            return false;
+        }
+        sorter = std::make_unique<ExternalSorter>(staged.ScratchDir(), half);
+        if (stopped() || !bySsn.Finish()) {
+            if (error.empty())
+                error = bySsn.Error();
+            return false;
+        }
+        bool group = false;
+        std::uint32_t ssn = 0;
+        bool takenAway = false;  // a later change or delete of this SSN was seen
+        SortEntry earliest;      // the group's first line in the file so far
+        bool earliestKept = false;
+        const auto endGroup = [&] {  // a change or delete with nothing before it is told
+            if (!group || KindOf(earliest) == ChangeType::kAdd)
+                return;
+            const char* what = KindOf(earliest) == ChangeType::kDelete
+                                   ? "; the delete removes nothing"
+                               : earliestKept ? "; the change is stored as a new record"
+                                              : "; the change changes nothing";
+            progress.Clear();
+            report(static_cast<long>(Sequence(earliest)),
+                   "ssn: no earlier line has the SSN " + SsnText(SsnOf(earliest)) + what);
+        };
+        moved = 0;
+        while (bySsn.Next(entry)) {
+            if (!group || SsnOf(entry) != ssn) {
+                endGroup();
+                group = true;
+                ssn = SsnOf(entry);
+                takenAway = false;
+            }
+            earliest = entry;
+            earliestKept = false;
+            const ChangeType kind = KindOf(entry);
+            if (takenAway) {
+                summary.recordsRemoved += kind == ChangeType::kDelete ? 0 : 1;
+            } else if (kind != ChangeType::kDelete) {
+                SetKind(entry, ChangeType::kAdd);
+                if (!sorter->Add(entry)) {
+                    error = sorter->Error();
+                    return false;
+                }
+                earliestKept = true;
+            }
+            takenAway = takenAway || kind != ChangeType::kAdd;
+            if ((++moved & 0xFFFF) == 0) {
+                if (stopped())
+                    return false;
+                progress.Update("changes applied", moved, static_cast<double>(moved) / total);
+            }
+        }
+        endGroup();
+        if (!bySsn.Error().empty()) {
+            error = bySsn.Error();
+            return false;
+        }
+        if (stopped() || !sorter->Finish()) {
+            if (error.empty())
+                error = sorter->Error();
+            return false;
+        }
+    }
 
     // Second pass: the merged rows in key and name order into the data files.
     std::vector<std::string> nameList(names.begin(), names.end());
@@ -243,13 +456,13 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
     discOptions.recordsPerFile = options.recordsPerFile;
     builder::DiscSetWriter writer(discOptions, list);
 
-    const std::int64_t total = sorter.Count();
+    const std::int64_t total = sorter->Count();
     std::int64_t merged = 0;
     std::int64_t inRun = 0;
     std::int64_t dropped = 0;
     std::string key;
     SortEntry entry;
-    while (sorter.Next(entry)) {
+    while (sorter->Next(entry)) {
         ++merged;
         if (key.compare(0, std::string::npos, entry.key, 12) != 0) {
             key.assign(entry.key, 12);
@@ -271,7 +484,7 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
             error = "internal error: a first name is missing from the list";
             return false;
         }
-        StoreLE32(raw.bytes, WordA(raw) | static_cast<std::uint32_t>(index));
+        StoreLE32(raw.bytes, (WordA(raw) & ~kKindMask) | static_cast<std::uint32_t>(index));
         if (!writer.Add(key, raw)) {
             error = writer.Error();
             return false;
@@ -282,8 +495,8 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
             progress.Update("records written", merged, static_cast<double>(merged) / total);
         }
     }
-    if (!sorter.Error().empty()) {
-        error = sorter.Error();
+    if (!sorter->Error().empty()) {
+        error = sorter->Error();
         return false;
     }
     summary.rowsSkipped += dropped;
@@ -302,10 +515,15 @@ bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& e
     summary.records = written.records;
     summary.surnames = static_cast<std::int64_t>(written.runs.size());
     summary.dataFiles = written.lastFile;
+    summary.inputBytes = input.BytesRead();
+    summary.storedBytes = input.StoredSize();
+    summary.compressed = input.Compressed();
     progress.Clear();
-    if (stopped())
+    if (stopped() || !staged.Commit(error))
         return false;
-    return staged.Commit(error);
+    summary.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return true;
 }
 
 }  // namespace disctool

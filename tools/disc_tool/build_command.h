@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "death_file.h"
 #include "disc_set_writer.h"
 #include "progress.h"
 
@@ -26,7 +27,8 @@ struct RowProblem {
 };
 
 struct BuildOptions {
-    std::string input;  // CSV file; "-" for standard input
+    std::string input;  // a CSV list or the public death file, plain or gzip; "-" for stdin
+    InputFormat format = InputFormat::kUnknown;  // kUnknown: recognised by its content
     std::string outDir;
     std::size_t memoryBytes = kDefaultSortMemory;
     bool strict = false;
@@ -37,7 +39,8 @@ struct BuildOptions {
 };
 
 struct BuildSummary {
-    std::int64_t rows = 0;  // data rows read
+    InputFormat format = InputFormat::kUnknown;
+    std::int64_t rows = 0;  // data rows (lines of the death file) read
     std::int64_t records = 0;
     std::int64_t rowsWithProblems = 0;
     std::int64_t rowsSkipped = 0;
@@ -46,12 +49,22 @@ struct BuildSummary {
     std::int64_t firstNames = 0;
     int dataFiles = 0;
     int sortRuns = 0;  // 0 when everything was sorted in memory
+    // Change and delete lines of the death file, and the records they took away.
+    std::int64_t changes = 0;
+    std::int64_t deletes = 0;
+    std::int64_t recordsRemoved = 0;
+    // The input as read (decompressed) and as stored, and the whole build's time.
+    std::int64_t inputBytes = 0;
+    std::int64_t storedBytes = -1;
+    bool compressed = false;
+    double seconds = 0;
     std::vector<std::string> ignoredColumns;
     std::string outDir;  // absolute
 };
 
 // Reads the list, writes the set beside `outDir` and swaps it into place. On failure nothing
-// at `outDir` has changed.
+// at `outDir` has changed; a list whose format is not recognised is refused before anything
+// is written.
 bool RunBuild(const BuildOptions& options, BuildSummary& summary, std::string& error);
 
 }  // namespace disctool

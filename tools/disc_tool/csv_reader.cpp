@@ -1,8 +1,19 @@
 #include "csv_reader.h"
 
+#include <utility>
+
 namespace disctool {
 
-CsvReader::CsvReader(std::FILE* input) : in(input) {
+CsvReader::CsvReader(std::FILE* in, StopFlag stopFlag)
+    : CsvReader(
+          [in](char* out, std::size_t n) -> long {
+              const std::size_t got = std::fread(out, 1, n, in);
+              return got == 0 && std::ferror(in) != 0 ? -1 : static_cast<long>(got);
+          },
+          stopFlag) {}
+
+CsvReader::CsvReader(ReadBytes readBytes, StopFlag stopFlag)
+    : read(std::move(readBytes)), stop(stopFlag) {
     // A byte order mark is not part of the first field.
     Fill();
     if (end >= 3 && static_cast<unsigned char>(buffer[0]) == 0xEF &&
@@ -15,10 +26,15 @@ CsvReader::CsvReader(std::FILE* input) : in(input) {
 
 void CsvReader::Fill() {
     pos = 0;
-    end = eof ? 0 : std::fread(buffer.data(), 1, buffer.size(), in);
+    if (stop.Requested()) {
+        stopped = true;
+        eof = true;
+    }
+    const long got = eof ? 0 : read(buffer.data(), buffer.size());
+    end = got > 0 ? static_cast<std::size_t>(got) : 0;
     if (end == 0) {
         eof = true;
-        readError = readError || std::ferror(in) != 0;
+        readError = readError || got < 0;
     }
 }
 
@@ -48,16 +64,28 @@ int CsvReader::Get() {
 }
 
 void CsvReader::Append(std::string& field, int c) {
-    if (field.size() < kMaxFieldBytes) {
+    if (recordBytes >= kMaxRecordBytes) {
+        overflowed = true;
+    } else if (field.size() < kMaxFieldBytes) {
         field += static_cast<char>(c);
+        ++recordBytes;
     } else if (problem.empty()) {
         problem = "a field is longer than " + std::to_string(kMaxFieldBytes) + " bytes";
     }
 }
 
+void CsvReader::Keep(std::vector<std::string>& fields, std::string& field) {
+    if (++fieldCount <= kMaxFields)
+        fields.push_back(std::move(field));
+    field.clear();
+}
+
 bool CsvReader::Next(std::vector<std::string>& fields) {
     fields.clear();
     problem.clear();
+    overflowed = false;
+    fieldCount = 0;
+    recordBytes = 0;
     int c = Get();
     while (c == '\n')  // blank lines separate nothing
         c = Get();
@@ -65,8 +93,8 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
         return false;
     recordLine = line;
 
+    std::string field;
     for (;;) {
-        std::string field;
         if (c == '"') {
             const long opened = line;
             for (;;) {
@@ -74,8 +102,7 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
                 if (c == EOF) {
                     problem = "the quoted field opened on line " + std::to_string(opened) +
                               " is never closed";
-                    fields.push_back(std::move(field));
-                    return true;
+                    break;
                 }
                 if (c == '"') {
                     c = Get();
@@ -87,22 +114,29 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
             // Text after the closing quote is kept, as most readers do, but it is not CSV.
             if (c != ',' && c != '\n' && c != EOF && problem.empty())
                 problem = "characters follow a closing quote";
-            while (c != ',' && c != '\n' && c != EOF) {
-                Append(field, c);
-                c = Get();
-            }
-        } else {
-            // A quote inside an unquoted field is taken literally.
-            while (c != ',' && c != '\n' && c != EOF) {
-                Append(field, c);
-                c = Get();
-            }
         }
-        fields.push_back(std::move(field));
+        // Unquoted, a quote inside a field is taken literally.
+        while (c != ',' && c != '\n' && c != EOF) {
+            Append(field, c);
+            c = Get();
+        }
+        Keep(fields, field);
         if (c != ',')
-            return true;
+            break;
         c = Get();
     }
+    if (stopped) {
+        fields.clear();
+        return false;
+    }
+    if (fieldCount > kMaxFields) {
+        overflowed = true;
+        problem = FormatCount(static_cast<std::int64_t>(fieldCount)) + " fields, more than the " +
+                  FormatCount(kMaxFields) + " a row may have";
+    } else if (overflowed) {
+        problem = "longer than " + FormatCount(kMaxRecordBytes) + " bytes";
+    }
+    return true;
 }
 
 }  // namespace disctool

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <map>
+#include <string_view>
 
+#include "census_names.h"
 #include "death_index.h"
 #include "death_record.h"
 #include "demo_names.h"
@@ -70,178 +73,6 @@ std::uint64_t StreamSeed(std::uint64_t seed, std::uint64_t stream) {
 }
 
 constexpr std::int64_t kMaxRun = builder::kMaxRecordsPerDataFile;
-
-// ---- Generated names ----------------------------------------------------------------------
-
-// Share of surnames by initial, per mille, as in US surnames.
-struct Initial {
-    char letter;
-    int weight;
-};
-const Initial kInitials[] = {
-    {'A', 35}, {'B', 90}, {'C', 75}, {'D', 50}, {'E', 20},  {'F', 35}, {'G', 50},
-    {'H', 75}, {'I', 5},  {'J', 20}, {'K', 40}, {'L', 45},  {'M', 95}, {'N', 20},
-    {'O', 15}, {'P', 50}, {'Q', 2},  {'R', 55}, {'S', 100}, {'T', 35}, {'U', 3},
-    {'V', 15}, {'W', 55}, {'X', 1},  {'Y', 5},  {'Z', 8},
-};
-
-// Single vowels mostly: runs of vowels and of consonants are what make made-up names
-// unpronounceable.
-const char* const kVowels[] = {"A", "A", "A", "A", "E", "E",  "E",  "E",  "I",  "I",  "I",
-                               "O", "O", "O", "U", "U", "EA", "OU", "AI", "IE", "EE", "Y"};
-// Consonants between two vowels.
-const char* const kMiddles[] = {"B",  "D",  "G",  "K",  "L",  "M",  "N",  "P",  "R",  "S",
-                                "T",  "V",  "Z",  "L",  "N",  "R",  "M",  "D",  "T",  "CH",
-                                "SH", "TH", "ND", "NT", "RT", "LD", "ST", "CK", "SS", "LL",
-                                "TT", "NN", "RR", "NS", "RD", "LM", "RB", "RL", "RM", "NK"};
-// Consonants a name can end with.
-const char* const kCodas[] = {"N",  "R",  "L",  "S",  "T",  "D",  "M",  "CK", "NG", "RD",
-                              "RT", "LD", "ND", "RN", "RK", "ST", "LT", "NS", "X",  "Z",
-                              "SH", "TH", "LL", "SS", "TT", "FF", "RG", "LK", "N",  "R"};
-const char* const kEndings[] = {
-    "SON",  "SEN",   "MAN",   "MANN",  "ER",   "ERS",  "EY",    "LEY",   "TON",  "FORD",
-    "WOOD", "FIELD", "BERG",  "STEIN", "SKI",  "SKY",  "OWSKI", "EWSKI", "ICH",  "OVICH",
-    "EZ",   "ES",    "INI",   "ELLI",  "ETTI", "ANO",  "ELLO",  "OV",    "ENKO", "AK",
-    "ICK",  "OTT",   "ARD",   "ING",   "HOFF", "HAUS", "WELL",  "WORTH", "BY",   "DALE",
-    "LAND", "STROM", "QUIST", "AUX",   "EAU",  "IAN",  "YAN",   "AS",    "IS",   "OPOULOS"};
-const char* const kParticles[] = {"VAN ", "VON ", "DE ", "DEL ", "LA ",
-                                  "LE ",  "DI ",  "DA ", "ST ",  "DE LA "};
-const char* const kFirstNameEndings[] = {"A",   "IE", "INE", "ELLA", "ETTE", "O",   "ON",
-                                         "ER",  "US", "ARD", "ERT",  "IA",   "ICE", "ANA",
-                                         "ITA", "EL", "IN",  "ETH",  "Y",    "LYN"};
-
-char PickInitial(Rng& rng) {
-    int n = static_cast<int>(rng.Below(1000));
-    for (const Initial& i : kInitials) {
-        if (n < i.weight)
-            return i.letter;
-        n -= i.weight;
-    }
-    return 'S';
-}
-
-bool IsVowel(char c) {
-    return std::strchr("AEIOUY", c) != nullptr;
-}
-
-// Clusters a name can start with, by its initial; a vowel starts a name on its own.
-std::string Onset(char letter, Rng& rng) {
-    switch (letter) {
-        case 'B':
-            return rng.Pick({"B", "B", "BR", "BL"});
-        case 'C':
-            return rng.Pick({"C", "CH", "CR", "CL"});
-        case 'D':
-            return rng.Pick({"D", "D", "DR"});
-        case 'F':
-            return rng.Pick({"F", "FR", "FL"});
-        case 'G':
-            return rng.Pick({"G", "GR", "GL"});
-        case 'K':
-            return rng.Pick({"K", "K", "KR", "KL"});
-        case 'P':
-            return rng.Pick({"P", "PR", "PL"});
-        case 'Q':
-            return "QU";
-        case 'S':
-            return rng.Pick({"S", "S", "SH", "ST", "SCH", "SP", "SW", "SM"});
-        case 'T':
-            return rng.Pick({"T", "T", "TR", "TH"});
-        case 'W':
-            return rng.Pick({"W", "W", "WH"});
-        case 'Y':
-            return "Y";
-        default:
-            return std::string(1, letter);
-    }
-}
-
-// Onset, vowel, then `syllables` more consonant-vowel pairs; it ends in a vowel.
-std::string Syllables(Rng& rng, int syllables) {
-    const char letter = PickInitial(rng);
-    std::string name = Onset(letter, rng);
-    if (!IsVowel(letter))
-        name += rng.Pick(kVowels);
-    for (int i = 0; i < syllables; ++i) {
-        name += rng.Pick(kMiddles);
-        name += rng.Pick(kVowels);
-    }
-    return name;
-}
-
-// Ends a stem: a closing consonant, one of `count` endings, or neither.
-std::string Close(std::string name, Rng& rng, const char* const* endings, std::size_t count) {
-    const double u = rng.Unit();
-    if (u < (count > 0 ? 0.45 : 0.6)) {
-        name += rng.Pick(kCodas);
-    } else if (u < 0.85 && count > 0) {
-        const char* ending = endings[rng.Below(static_cast<std::uint32_t>(count))];
-        // A vowel ending after the stem's vowel would run two vowels together.
-        if (IsVowel(ending[0]))
-            name.pop_back();
-        name += ending;
-    }
-    return name;
-}
-
-std::string SurnameStem(Rng& rng) {
-    const double u = rng.Unit();
-    const int syllables = u < 0.35 ? 0 : u < 0.85 ? 1 : u < 0.97 ? 2 : 3;
-    return Close(Syllables(rng, syllables), rng, kEndings, std::size(kEndings));
-}
-
-std::string Cut(std::string name, std::size_t limit) {
-    if (name.size() > limit)
-        name.resize(limit);
-    while (!name.empty() && name.back() == ' ')
-        name.pop_back();
-    return name;
-}
-
-// Tail surnames: mostly plain stems; some with an apostrophe, a particle and a space, a
-// hyphen, or long enough to fill all twelve characters.
-std::string GeneratedSurname(Rng& rng) {
-    const double u = rng.Unit();
-    if (u < 0.006)
-        return Cut("O'" + SurnameStem(rng), 12);
-    if (u < 0.008)
-        return Cut("D'" + SurnameStem(rng), 12);
-    if (u < 0.016)
-        return Cut(rng.Pick(kParticles) + SurnameStem(rng), 12);
-    if (u < 0.022) {
-        const std::string first = Close(Syllables(rng, 0), rng, nullptr, 0);
-        return Cut(
-            first + "-" + Close(Syllables(rng, static_cast<int>(rng.Below(2))), rng, nullptr, 0),
-            12);
-    }
-    std::string name = SurnameStem(rng);
-    if (u < 0.04) {
-        while (name.size() < 12)
-            name += rng.Pick(kEndings);
-    }
-    return Cut(name, 12);
-}
-
-std::string GeneratedFirstName(Rng& rng) {
-    const std::string stem = Syllables(rng, rng.Chance(0.6) ? 1 : 0);
-    return Cut(Close(stem, rng, kFirstNameEndings, std::size(kFirstNameEndings)), 10);
-}
-
-// Records of a tail surname: mostly one or two.
-std::int64_t TailCount(Rng& rng) {
-    const double u = rng.Unit();
-    if (u < 0.55)
-        return 1;
-    if (u < 0.75)
-        return 2;
-    if (u < 0.85)
-        return 3;
-    if (u < 0.92)
-        return 4;
-    if (u < 0.98)
-        return 5 + rng.Below(5);
-    return 10 + rng.Below(15);
-}
 
 // ---- Record fields --------------------------------------------------------------------------
 
@@ -349,6 +180,213 @@ std::uint16_t PartialZipWord(std::int32_t zip, Rng& rng) {
 }
 
 // Everything a record needs besides its first name.
+
+// ---- SSN areas ----------------------------------------------------------------------------
+
+// The area of an SSN: most people got their number in the state where they last lived, many
+// others in a state nearby, some anywhere.
+class SsnAreaPicker {
+  public:
+    SsnAreaPicker() {
+        for (std::size_t i = 0; i < demo::kSsnAreaRangeCount; ++i) {
+            const demo::SsnAreaRange& r = demo::kSsnAreaRanges[i];
+            (r.later ? later : early)[r.code].push_back({r.from, r.to});
+        }
+        for (int code = 1; code < kLocationNameCount; ++code) {
+            if (early[code].empty() || demo::kDivisionOf[code] == 0)
+                continue;
+            division[demo::kDivisionOf[code]].push_back(code);
+            anyTotal += demo::kLocationWeights[code];
+            anyCodes.push_back(code);
+            anyCumulative.push_back(anyTotal);
+        }
+    }
+
+    std::uint32_t Area(int location, int birthYear, Rng& rng) const {
+        // The railroad numbered its own workers until 1963.
+        if (birthYear < 1935 && rng.Chance(0.01)) {
+            return static_cast<std::uint32_t>(
+                demo::kRailroadAreaFirst +
+                rng.Below(demo::kRailroadAreaLast - demo::kRailroadAreaFirst + 1));
+        }
+        int state = location;
+        const bool known = location > 0 && location < kLocationNameCount &&
+                           !early[location].empty() && demo::kDivisionOf[location] != 0;
+        const double u = rng.Unit();
+        if (!known || u >= 0.88) {
+            state = AnyState(rng);
+        } else if (u >= 0.72) {
+            const std::vector<int>& near = division[demo::kDivisionOf[location]];
+            state = near[rng.Below(static_cast<std::uint32_t>(near.size()))];
+        }
+        // The areas added as the first ones ran out went to people born late.
+        const bool late = birthYear >= 1965 && !later[state].empty() && rng.Chance(0.5);
+        return Pick(late ? later[state] : early[state], rng);
+    }
+
+  private:
+    int AnyState(Rng& rng) const {
+        const int n = static_cast<int>(rng.Below(static_cast<std::uint32_t>(anyTotal)));
+        const auto it = std::upper_bound(anyCumulative.begin(), anyCumulative.end(), n);
+        return anyCodes[static_cast<std::size_t>(it - anyCumulative.begin())];
+    }
+    static std::uint32_t Pick(const std::vector<std::pair<int, int>>& ranges, Rng& rng) {
+        int total = 0;
+        for (const auto& [from, to] : ranges)
+            total += to - from + 1;
+        int n = static_cast<int>(rng.Below(static_cast<std::uint32_t>(total)));
+        for (const auto& [from, to] : ranges) {
+            if (n <= to - from)
+                return static_cast<std::uint32_t>(from + n);
+            n -= to - from + 1;
+        }
+        return static_cast<std::uint32_t>(ranges.front().first);
+    }
+
+    std::vector<std::pair<int, int>> early[kLocationNameCount];
+    std::vector<std::pair<int, int>> later[kLocationNameCount];
+    std::vector<int> division[16];
+    std::vector<int> anyCodes;
+    std::vector<int> anyCumulative;
+    int anyTotal = 0;
+};
+
+// ---- Given names ----------------------------------------------------------------------------
+
+// Draws one of n items by fixed weights in constant time (Walker's alias method).
+class AliasTable {
+  public:
+    explicit AliasTable(const std::vector<double>& weights) {
+        const std::size_t n = weights.size();
+        probability.assign(n, 1.0);
+        alias.resize(n);
+        double total = 0;
+        for (double w : weights)
+            total += w;
+        std::vector<double> scaled(n);
+        std::vector<std::uint32_t> small, large;
+        for (std::size_t i = 0; i < n; ++i) {
+            scaled[i] = weights[i] * static_cast<double>(n) / total;
+            alias[i] = static_cast<std::uint32_t>(i);
+            (scaled[i] < 1 ? small : large).push_back(static_cast<std::uint32_t>(i));
+        }
+        while (!small.empty() && !large.empty()) {
+            const std::uint32_t s = small.back();
+            small.pop_back();
+            const std::uint32_t l = large.back();
+            probability[s] = scaled[s];
+            alias[s] = l;
+            scaled[l] -= 1 - scaled[s];
+            if (scaled[l] < 1) {
+                large.pop_back();
+                small.push_back(l);
+            }
+        }
+    }
+    // One draw of the generator gives both the column and the coin.
+    std::uint32_t Draw(Rng& rng) const {
+        const std::uint64_t r = rng.Next();
+        const auto i = static_cast<std::uint32_t>(((r >> 32) * probability.size()) >> 32);
+        return static_cast<double>(r & 0xFFFFFFFFu) * 0x1.0p-32 < probability[i] ? i : alias[i];
+    }
+
+  private:
+    std::vector<double> probability;
+    std::vector<std::uint32_t> alias;
+};
+
+constexpr int kFirstBirthDecade = 1870;
+constexpr int kBirthDecades = 13;  // 1870s .. 1990s
+constexpr double kFemaleShare = 0.48;
+constexpr double kInitialShare = 0.003;  // a given name known by its initial only
+constexpr double kBlankShare = 0.001;    // no given name at all
+
+// The census given names, drawn by sex and decade of birth: a name's share follows its rank
+// in the census lists, except for the names of kNameEras, which follow their time.
+class GivenNameModel {
+  public:
+    GivenNameModel() {
+        const demo::CensusNames& census = demo::Census();
+        std::map<std::string, int> index;
+        const auto indexOf = [&](const std::string& name) {
+            const auto [it, added] = index.emplace(name, static_cast<int>(names.size()));
+            if (added)
+                names.push_back(name);
+            return it->second;
+        };
+        std::vector<double> weights[kBirthDecades];
+        for (int sex = 0; sex < 2; ++sex) {
+            const std::vector<std::string_view>& list = sex == 1 ? census.female : census.male;
+            const double share = sex == 1 ? kFemaleShare : 1 - kFemaleShare;
+            std::map<std::string, const demo::NameEra*> eras;
+            for (std::size_t i = 0; i < demo::kNameEraCount; ++i) {
+                if (demo::kNameEras[i].female == (sex == 1))
+                    eras[demo::kNameEras[i].name] = &demo::kNameEras[i];
+            }
+            std::vector<double> own[kBirthDecades];
+            for (std::size_t rank = 1; rank <= list.size(); ++rank) {
+                const std::string full(list[rank - 1]);
+                items.push_back(indexOf(Cut(full, 10)));
+                // Shares in the census lists fall off about so with the rank.
+                const double byRank = std::pow((rank + 5) / 6.0, -1.3);
+                const auto era = eras.find(full);
+                for (int d = 0; d < kBirthDecades; ++d) {
+                    double w = byRank;
+                    if (era != eras.end()) {
+                        const demo::NameEra& e = *era->second;
+                        const double year = kFirstBirthDecade + 10 * d + 5;
+                        const double spread = e.peak < 1930 ? 20 : 12;
+                        const double z = (year - e.peak) / spread;
+                        w = e.level * std::exp(-0.5 * z * z);
+                        // The old names never went out of use entirely.
+                        if (e.peak < 1930)
+                            w = std::max(w, 0.25 * byRank);
+                    }
+                    own[d].push_back(w);
+                }
+            }
+            // Each sex's names in its share of the people.
+            for (int d = 0; d < kBirthDecades; ++d) {
+                double total = 0;
+                for (double w : own[d])
+                    total += w;
+                for (double w : own[d])
+                    weights[d].push_back(w / total * share * (1 - kInitialShare - kBlankShare));
+            }
+        }
+        // Initials alone and the unknown name, in fixed shares of all.
+        for (char c = 'A'; c <= 'Z'; ++c)
+            items.push_back(indexOf(std::string(1, c)));
+        items.push_back(indexOf(""));
+        for (std::vector<double>& w : weights) {
+            w.insert(w.end(), 26, kInitialShare / 26);
+            w.push_back(kBlankShare);
+        }
+        for (int d = 0; d < kBirthDecades; ++d)
+            tables.emplace_back(weights[d]);
+    }
+
+    // Every name drawn, in no particular order.
+    const std::vector<std::string>& Names() const { return names; }
+
+    // An index into Names(), for a man or a woman born in `birthYear`.
+    int Draw(int birthYear, Rng& rng) const {
+        const int decade = std::clamp((birthYear - kFirstBirthDecade) / 10, 0, kBirthDecades - 1);
+        return items[tables[static_cast<std::size_t>(decade)].Draw(rng)];
+    }
+
+  private:
+    static std::string Cut(std::string name, std::size_t limit) {
+        if (name.size() > limit)
+            name.resize(limit);
+        return name;
+    }
+
+    std::vector<std::string> names;
+    std::vector<int> items;          // men's names, women's names, initials, blank
+    std::vector<AliasTable> tables;  // per decade of birth: items by their share
+};
+
 class RecordMaker {
   public:
     RecordMaker()
@@ -359,9 +397,21 @@ class RecordMaker {
             AddLocation(code, demo::kLocationWeights[code] * 100);
         for (int code = 121; code <= 127; ++code)
             AddLocation(code, 15);
+        // Most people were paid where they lived: the payment table's entry of each residence
+        // ZIP, looked up once.
+        const int reachable = std::min<int>(kResidenceZipCount, kFirstPartialZipWord);
+        for (int i = 0; i < reachable; ++i)
+            paymentOfResidence.push_back(FindPaymentZipIndex(ResidenceZipTable[i]));
     }
 
-    RawDeathRecord Make(int firstNameIndex, Rng& rng) const {
+    // A record without its first name, and the year of birth the name is drawn by (also
+    // when the record keeps it unknown).
+    struct Made {
+        RawDeathRecord raw;
+        int birthYear;
+    };
+
+    Made Make(Rng& rng) {
         const int location = PickLocation(rng);
 
         const int dy = DeathYear(rng);
@@ -409,28 +459,26 @@ class RecordMaker {
 
         std::uint32_t ssn = 0;
         if (!rng.Chance(0.001)) {
-            std::uint32_t area = 1 + rng.Below(728);
-            if (area == 666)
-                area = 665;
-            ssn = area * 1000000 + (1 + rng.Below(99)) * 10000 + (1 + rng.Below(9999));
+            const std::uint32_t area = ssnAreas.Area(location, by, rng);
+            ssn = area * 1000000 + NextGroupAndSerial(area);
         }
 
         std::uint16_t residenceWord = 0;
-        std::int32_t residenceZip = 0;
+        int residenceIndex = 0;
         const bool inUs = location >= 1 && location <= 53;
         if (const double u = rng.Unit(); u < (inUs ? 0.90 : 0.35)) {
             const int index = inUs ? residence.InLocation(location, rng) : residence.Anywhere(rng);
             if (index > 0) {
-                residenceZip = residence.Zip(index);
-                residenceWord = u < 0.02 ? PartialZipWord(residenceZip, rng)
+                residenceIndex = index;
+                residenceWord = u < 0.02 ? PartialZipWord(residence.Zip(index), rng)
                                          : static_cast<std::uint16_t>(index);
             }
         }
         std::uint16_t paymentWord = 0;
         if (const double u = rng.Unit(); u >= 0.22) {
             int index = -1;
-            if (u < 0.85 && residenceZip != 0)
-                index = FindPaymentZipIndex(residenceZip);
+            if (u < 0.85 && residenceIndex != 0)
+                index = paymentOfResidence[static_cast<std::size_t>(residenceIndex)];
             if (index < 0 && inUs)
                 index = payment.InLocation(location, rng);
             if (index > 0) {
@@ -439,13 +487,24 @@ class RecordMaker {
             }
         }
 
-        const std::uint32_t wordA = (static_cast<std::uint32_t>(firstNameIndex) & kFirstNameMask) |
-                                    static_cast<std::uint32_t>(location) << kLocationShift;
+        const std::uint32_t wordA = static_cast<std::uint32_t>(location) << kLocationShift;
         const std::uint32_t wordB = ssn | (bornIn1800s ? kBornIn1800s : 0);
-        return MakeRawRecord(wordA, wordB, deathWord, birthWord, residenceWord, paymentWord);
+        return {MakeRawRecord(wordA, wordB, deathWord, birthWord, residenceWord, paymentWord), by};
     }
 
   private:
+    // Group and serial of the next number of `area`: a person's number is never anyone
+    // else's, as on the real index. The area's n-th number is a fixed scramble of n over all
+    // 99 x 9,999 group-serial pairs, so numbers look random yet stay unique until an area has
+    // given out every one of them (about 990,000; no area comes near at 70 million records).
+    std::uint32_t NextGroupAndSerial(std::uint32_t area) {
+        constexpr std::uint64_t kPairs = 99ULL * 9999ULL;  // 3^4 x 11^2 x 101
+        constexpr std::uint64_t kStep = 7919;              // prime, shares no factor with kPairs
+        const std::uint64_t n = issued[area % kAreaSlots]++;
+        const std::uint64_t x = (n * kStep + area * 104729ULL) % kPairs;
+        return static_cast<std::uint32_t>((x / 9999 + 1) * 10000 + (x % 9999 + 1));
+    }
+
     void AddLocation(int code, int weight) {
         if (weight <= 0)
             return;
@@ -461,6 +520,10 @@ class RecordMaker {
 
     ZipPicker residence;
     ZipPicker payment;
+    std::vector<int> paymentOfResidence;  // -1 where the payment table lacks the ZIP
+    SsnAreaPicker ssnAreas;
+    static constexpr std::uint32_t kAreaSlots = 1000;
+    std::vector<std::uint64_t> issued = std::vector<std::uint64_t>(kAreaSlots, 0);
     std::vector<int> locationCodes;
     std::vector<int> locationCumulative;
     int locationTotal = 0;
@@ -480,89 +543,122 @@ std::int64_t FolderBytes(const fs::path& dir) {
 
 std::vector<SurnamePlan> PlanSurnames(std::int64_t records, std::uint64_t seed) {
     Rng rng(StreamSeed(seed, 1));
-    std::vector<SurnamePlan> plan;
-    const auto add = [&](const std::string& name, std::int64_t count) {
-        SurnamePlan entry;
-        std::memcpy(entry.key, builder::SurnameKey(name).data(), sizeof entry.key);
-        entry.count = static_cast<std::uint32_t>(count);
-        plan.push_back(entry);
-    };
+    const std::vector<std::string_view>& census = demo::Census().surnames;
+    const std::size_t n = census.size();
+    if (n == 0 || records < 1)
+        return {};
 
-    // The head follows the shape of US surname counts: share 1% at rank 1 falling as
-    // rank^-0.55 to about rank 200, then as 0.11 / rank up to rank 150,000, which covers
-    // about 95% of all people. Fractions are rounded at random so small sets keep the shape.
-    constexpr int kHeadRanks = 150000;
-    const double bend = std::pow(11.0, 1 / 0.45);
-    std::int64_t remaining = records;
-    for (int rank = 1; rank <= kHeadRanks && remaining > 0; ++rank) {
-        const double share = rank < bend ? 0.01 * std::pow(rank, -0.55) : 0.11 / rank;
-        const double expected = share * static_cast<double>(records);
-        const double whole = std::floor(expected);
-        std::int64_t count = static_cast<std::int64_t>(whole) + (rng.Unit() < expected - whole);
-        count = std::min({count, remaining, kMaxRun});
-        if (count == 0)
-            continue;
-        const std::size_t common = static_cast<std::size_t>(rank - 1);
-        add(common < demo::kCommonSurnameCount ? demo::kCommonSurnames[common]
-                                               : GeneratedSurname(rng),
-            count);
-        remaining -= count;
+    // Each census surname's share: 1% at rank 1 falling as ((rank + 1) / 2)^-0.6, then as
+    // k / rank, the shape of US surname counts; families that mostly came after 1965 far
+    // less; a little noise, so the order is not the census's to the letter.
+    std::map<std::string_view, double> recent;
+    for (std::size_t i = 0; i < demo::kRecentSurnameCount; ++i)
+        recent[demo::kRecentSurnames[i].name] = demo::kRecentSurnames[i].factor;
+    std::vector<double> head(n);  // the share before the bend
+    std::vector<double> tail(n);  // the share after it, for k = 1
+    for (std::size_t i = 0; i < n; ++i) {
+        const double rank = static_cast<double>(i + 1);
+        const auto it = recent.find(census[i]);
+        double factor = it != recent.end() ? it->second : 1.0;
+        if (i > 0)
+            factor *= std::exp(0.1 * (2 * rng.Unit() - 1));
+        head[i] = 0.01 * std::pow((rank + 1) / 2, -0.6) * factor;
+        tail[i] = factor / rank;
     }
+    // k such that the shares add up to 1, so the first keeps its 1%.
+    const auto total = [&](double k) {
+        double sum = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            sum += std::min(head[i], k * tail[i]);
+        return sum;
+    };
+    double lo = 0;
+    double hi = 1;
+    for (int i = 0; i < 60; ++i) {
+        const double mid = (lo + hi) / 2;
+        (total(mid) < 1 ? lo : hi) = mid;
+    }
+    std::vector<double> expected(n);
+    double sum = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        expected[i] = std::min(head[i], hi * tail[i]);
+        sum += expected[i];
+    }
+    for (double& e : expected)
+        e *= static_cast<double>(records) / sum;
 
-    // The rest goes to the tail. Generated names can repeat; repeats are one surname, and
-    // what a full run cannot take goes to more tail names.
-    for (;;) {
-        while (remaining > 0) {
-            const std::int64_t count = std::min(TailCount(rng), remaining);
-            add(GeneratedSurname(rng), count);
-            remaining -= count;
+    // A run must fit in one data file: what the largest cannot hold goes to the others.
+    const double cap = static_cast<double>(kMaxRun);
+    for (bool capped = true; capped;) {
+        capped = false;
+        double excess = 0;
+        double free = 0;
+        for (double e : expected) {
+            excess += std::max(0.0, e - cap);
+            free += e < cap ? e : 0;
         }
-        std::sort(plan.begin(), plan.end(), [](const SurnamePlan& a, const SurnamePlan& b) {
-            return std::memcmp(a.key, b.key, sizeof a.key) < 0;
-        });
-        std::size_t out = 0;
-        for (std::size_t i = 0; i < plan.size(); ++i) {
-            if (out > 0 && std::memcmp(plan[out - 1].key, plan[i].key, sizeof plan[i].key) == 0) {
-                const std::int64_t sum = std::int64_t{plan[out - 1].count} + plan[i].count;
-                plan[out - 1].count = static_cast<std::uint32_t>(std::min(sum, kMaxRun));
-                remaining += sum - plan[out - 1].count;
+        if (excess <= 0 || free <= 0)
+            break;
+        for (double& e : expected) {
+            if (e >= cap) {
+                e = cap;
             } else {
-                plan[out++] = plan[i];
+                e += excess * e / free;
+                capped = capped || e > cap;
             }
         }
-        plan.resize(out);
-        if (remaining == 0)
-            return plan;
     }
+
+    // Whole counts that add up to `records` exactly, each the expected count rounded down or
+    // up: a running sum from a random start.
+    std::vector<std::int64_t> counts(n);
+    double running = rng.Unit();
+    std::int64_t given = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double next = running + expected[i];
+        counts[i] = std::min(static_cast<std::int64_t>(std::floor(next)) -
+                                 static_cast<std::int64_t>(std::floor(running)),
+                             kMaxRun);
+        running = next;
+        given += counts[i];
+    }
+    // Rounding in floating point may leave a record or two over or short.
+    for (std::size_t i = 0; given != records; i = (i + 1) % n) {
+        if (given < records && counts[i] < kMaxRun) {
+            ++counts[i];
+            ++given;
+        } else if (given > records && counts[i] > 0) {
+            --counts[i];
+            --given;
+        }
+    }
+
+    // Keys cut to twelve characters can meet; such surnames are one.
+    std::map<std::string, std::int64_t> byKey;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (counts[i] > 0)
+            byKey[builder::SurnameKey(std::string(census[i]))] += counts[i];
+    }
+    std::vector<SurnamePlan> plan;
+    plan.reserve(byKey.size());
+    std::int64_t over = 0;
+    for (const auto& [key, count] : byKey) {
+        SurnamePlan entry;
+        std::memcpy(entry.key, key.data(), sizeof entry.key);
+        entry.count = static_cast<std::uint32_t>(std::min(count, kMaxRun));
+        over += count - entry.count;
+        plan.push_back(entry);
+    }
+    for (SurnamePlan& entry : plan) {
+        const std::int64_t room = std::min(over, kMaxRun - entry.count);
+        entry.count += static_cast<std::uint32_t>(room);
+        over -= room;
+    }
+    return plan;
 }
 
-FirstNameModel MakeFirstNameModel(std::uint64_t seed) {
-    Rng rng(StreamSeed(seed, 2));
-    FirstNameModel model;
-    const auto addGroup = [&](std::size_t from, double share, double offset) {
-        double sum = 0;
-        for (std::size_t i = from; i < model.names.size(); ++i)
-            sum += 1 / std::pow(static_cast<double>(i - from) + offset, 0.9);
-        for (std::size_t i = from; i < model.names.size(); ++i)
-            model.weights.push_back(share / sum /
-                                    std::pow(static_cast<double>(i - from) + offset, 0.9));
-    };
-    // Real names carry most records; generated ones the long tail; then initials alone, and
-    // the unknown first name.
-    for (std::size_t i = 0; i < demo::kCommonFirstNameCount; ++i)
-        model.names.push_back(demo::kCommonFirstNames[i]);
-    addGroup(0, 0.84, 4);
-    const std::size_t generated = model.names.size();
-    for (int i = 0; i < 6000; ++i)
-        model.names.push_back(GeneratedFirstName(rng));
-    addGroup(generated, 0.135, 40);
-    for (char c = 'A'; c <= 'Z'; ++c) {
-        model.names.push_back(std::string(1, c));
-        model.weights.push_back(0.02 / 26);
-    }
-    model.names.push_back("");
-    model.weights.push_back(0.005);
-    return model;
+std::vector<std::string> DemoGivenNames() {
+    return GivenNameModel().Names();
 }
 
 bool RunDemo(const DemoOptions& options, DemoSummary& summary, std::string& error) {
@@ -572,23 +668,24 @@ bool RunDemo(const DemoOptions& options, DemoSummary& summary, std::string& erro
     }
     NoProgress quiet;
     Progress& progress = options.progress != nullptr ? *options.progress : quiet;
+    const auto stopped = [&] {
+        if (!options.stop.Requested())
+            return false;
+        error = "interrupted; nothing was changed";
+        return true;
+    };
     StagedDiscSet staged;
     if (!staged.Begin(options.outDir, error))
         return false;
     summary.outDir = staged.FinalDir().string();
 
     const std::vector<SurnamePlan> plan = PlanSurnames(options.records, options.seed);
-    const FirstNameModel model = MakeFirstNameModel(options.seed);
-    const builder::FirstNameList list(model.names);
-    std::vector<int> listIndex;
-    std::vector<double> cumulative;
-    double total = 0;
-    for (std::size_t i = 0; i < model.names.size(); ++i) {
-        listIndex.push_back(list.IndexOf(model.names[i]));
-        total += model.weights[i];
-        cumulative.push_back(total);
-    }
-    const RecordMaker maker;
+    const GivenNameModel names;
+    const builder::FirstNameList list(names.Names());
+    std::vector<std::uint32_t> listIndex;
+    for (const std::string& name : names.Names())
+        listIndex.push_back(static_cast<std::uint32_t>(list.IndexOf(name)));
+    RecordMaker maker;
 
     builder::DiscSetOptions discOptions;
     discOptions.disc1Dir = staged.Disc1Dir();
@@ -597,22 +694,27 @@ bool RunDemo(const DemoOptions& options, DemoSummary& summary, std::string& erro
     builder::DiscSetWriter writer(discOptions, list);
 
     Rng rng(StreamSeed(options.seed, 3));
-    std::vector<int> names;
+    // One surname's records, and their order by first-name index and then order of making:
+    // within a run the program expects first names in list order.
+    std::vector<RawDeathRecord> records;
+    std::vector<std::uint64_t> order;
     std::int64_t written = 0;
     std::int64_t nextUpdate = 0;
     for (const SurnamePlan& surname : plan) {
         const std::string key(surname.key, sizeof surname.key);
-        names.resize(surname.count);
-        for (int& name : names) {
-            const double u = rng.Unit() * total;
-            const auto it = std::upper_bound(cumulative.begin(), cumulative.end(), u);
-            name = listIndex[std::min<std::size_t>(
-                static_cast<std::size_t>(it - cumulative.begin()), listIndex.size() - 1)];
+        records.clear();
+        order.clear();
+        for (std::uint32_t i = 0; i < surname.count; ++i) {
+            RecordMaker::Made made = maker.Make(rng);
+            const std::uint32_t index =
+                listIndex[static_cast<std::size_t>(names.Draw(made.birthYear, rng))];
+            StoreLE32(made.raw.bytes, WordA(made.raw) | (index & kFirstNameMask));
+            records.push_back(made.raw);
+            order.push_back(std::uint64_t{index} << 32 | i);
         }
-        // Within a run the program expects first names in list order.
-        std::sort(names.begin(), names.end());
-        for (const int name : names) {
-            if (!writer.Add(key, maker.Make(name, rng))) {
+        std::sort(order.begin(), order.end());
+        for (const std::uint64_t o : order) {
+            if (!writer.Add(key, records[o & 0xFFFFFFFFu])) {
                 error = writer.Error();
                 return false;
             }
@@ -620,10 +722,8 @@ bool RunDemo(const DemoOptions& options, DemoSummary& summary, std::string& erro
         written += surname.count;
         if (written >= nextUpdate) {
             nextUpdate = written + 65536;
-            if (options.stop.Requested()) {
-                error = "interrupted; nothing was changed";
+            if (stopped())
                 return false;
-            }
             progress.Update("records written", written,
                             static_cast<double>(written) / static_cast<double>(options.records));
         }
@@ -640,10 +740,8 @@ bool RunDemo(const DemoOptions& options, DemoSummary& summary, std::string& erro
     summary.dataFiles = report.lastFile;
     summary.bytes =
         FolderBytes(staged.StagingDir() / "disc1") + FolderBytes(staged.StagingDir() / "disc2");
-    if (options.stop.Requested()) {
-        error = "interrupted; nothing was changed";
+    if (stopped())
         return false;
-    }
     return staged.Commit(error);
 }
 

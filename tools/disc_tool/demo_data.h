@@ -1,6 +1,10 @@
 // `vel7m-disc demo`: a synthetic disc set shaped like the real index, so the program can be
 // tried and measured without the discs. Records are generated in key order, surname by
 // surname, so memory does not grow with the number of records.
+//
+// A program can make a set in-process with RunDemo: it reports through `progress` (called
+// every 65,536 records, from the calling thread) and stops, leaving nothing behind, soon
+// after `stop.cancel` is set from another thread.
 #pragma once
 
 #include <cstdint>
@@ -37,20 +41,17 @@ struct DemoSummary {
 
 bool RunDemo(const DemoOptions& options, DemoSummary& summary, std::string& error);
 
-// How many records each surname gets: a few very large runs (the largest about 1% of all),
-// then a long tail in which most surnames have fewer than five. In key order, keys unique.
+// How many records each surname of the 1990 census gets: shares falling with the rank, the
+// largest about 1% of all, as in US surname counts. In key order, keys unique; surnames with
+// no record are left out.
 struct SurnamePlan {
     char key[12];
     std::uint32_t count;
 };
 std::vector<SurnamePlan> PlanSurnames(std::int64_t records, std::uint64_t seed);
 
-// The first names the demo uses, real ones first, then generated ones, then initials and
-// the blank (unknown) name; with the share of records each gets.
-struct FirstNameModel {
-    std::vector<std::string> names;
-    std::vector<double> weights;
-};
-FirstNameModel MakeFirstNameModel(std::uint64_t seed);
+// The given names a demo set draws from: the census lists' (cut to ten characters), the
+// initials alone and the blank (unknown) name.
+std::vector<std::string> DemoGivenNames();
 
 }  // namespace disctool

@@ -1,6 +1,7 @@
 #include "external_sort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -10,6 +11,8 @@
 namespace disctool {
 
 namespace fs = std::filesystem;
+
+std::atomic<int> ExternalSorter::nextSerial{0};
 
 void SetSequence(SortEntry& entry, std::uint64_t sequence) {
     for (int i = 7; i >= 0; --i) {
@@ -55,9 +58,12 @@ struct ExternalSorter::RunReader {
     const SortEntry& Current() const { return block[pos]; }
 };
 
-ExternalSorter::ExternalSorter(std::string dir, std::size_t memory, int maxFanIn)
+ExternalSorter::ExternalSorter(std::string dir, std::size_t memory, int maxFanIn,
+                               EntryOrder entryOrder)
     : scratchDir(std::move(dir)),
       memoryBytes(std::max<std::size_t>(memory, 64 << 10)),
+      order(entryOrder),
+      serial(nextSerial++),
       fanIn(static_cast<std::size_t>(std::max(maxFanIn, 2))) {
     capacity = memoryBytes / sizeof(SortEntry);
     // Reserved once: growing by doubling would briefly need three times the buffer. Pages
@@ -73,7 +79,9 @@ ExternalSorter::~ExternalSorter() {
 }
 
 std::string ExternalSorter::RunPath() {
-    return (fs::path(scratchDir) / ("run" + std::to_string(runsWritten++) + ".bin")).string();
+    return (fs::path(scratchDir) /
+            ("sort" + std::to_string(serial) + "-run" + std::to_string(runsWritten++) + ".bin"))
+        .string();
 }
 
 bool ExternalSorter::Add(const SortEntry& entry) {
@@ -87,7 +95,7 @@ bool ExternalSorter::Add(const SortEntry& entry) {
 }
 
 bool ExternalSorter::Spill() {
-    std::sort(buffer.begin(), buffer.end(), EntryLess);
+    std::sort(buffer.begin(), buffer.end(), order);
     const std::string path = RunPath();
     FilePtr file = OpenFile(path.c_str(), "wb");
     if (!file ||
@@ -124,9 +132,9 @@ namespace {
 
 // Orders reader indexes so that the smallest current entry is on top of a std heap.
 template <typename Readers>
-auto HeapOrder(const Readers& readers) {
-    return [&readers](int a, int b) {
-        return EntryLess(readers[b]->Current(), readers[a]->Current());
+auto HeapOrder(const Readers& readers, EntryOrder order) {
+    return [&readers, order](int a, int b) {
+        return order(readers[b]->Current(), readers[a]->Current());
     };
 }
 
@@ -142,13 +150,13 @@ bool ExternalSorter::MergeGroup(std::size_t begin, std::size_t end, const std::s
         error = "cannot write the sort file " + path;
         return false;
     }
-    std::vector<int> order;
+    std::vector<int> live;
     for (std::size_t i = 0; i < group.size(); ++i) {
         if (group[i]->Advance())
-            order.push_back(static_cast<int>(i));
+            live.push_back(static_cast<int>(i));
     }
-    const auto less = HeapOrder(group);
-    std::make_heap(order.begin(), order.end(), less);
+    const auto less = HeapOrder(group, order);
+    std::make_heap(live.begin(), live.end(), less);
     std::vector<SortEntry> outBlock;
     outBlock.reserve(
         std::max<std::size_t>(memoryBytes / (paths.size() + 1) / sizeof(SortEntry), 256));
@@ -158,14 +166,14 @@ bool ExternalSorter::MergeGroup(std::size_t begin, std::size_t end, const std::s
         outBlock.clear();
         return ok;
     };
-    while (!order.empty()) {
-        std::pop_heap(order.begin(), order.end(), less);
-        RunReader& reader = *group[order.back()];
+    while (!live.empty()) {
+        std::pop_heap(live.begin(), live.end(), less);
+        RunReader& reader = *group[live.back()];
         outBlock.push_back(reader.Current());
         if (reader.Advance()) {
-            std::push_heap(order.begin(), order.end(), less);
+            std::push_heap(live.begin(), live.end(), less);
         } else {
-            order.pop_back();
+            live.pop_back();
         }
         if (outBlock.size() == outBlock.capacity() && !flush())
             break;
@@ -191,7 +199,7 @@ bool ExternalSorter::Finish() {
     if (!error.empty())
         return false;
     if (runs.empty()) {
-        std::sort(buffer.begin(), buffer.end(), EntryLess);
+        std::sort(buffer.begin(), buffer.end(), order);
         next = 0;
         return true;
     }
@@ -219,7 +227,7 @@ bool ExternalSorter::Finish() {
         if (readers[i]->Advance())
             heap.push_back(static_cast<int>(i));
     }
-    std::make_heap(heap.begin(), heap.end(), HeapOrder(readers));
+    std::make_heap(heap.begin(), heap.end(), HeapOrder(readers, order));
     merging = true;
     return true;
 }
@@ -238,7 +246,7 @@ bool ExternalSorter::Next(SortEntry& entry) {
         }
         return false;
     }
-    const auto less = HeapOrder(readers);
+    const auto less = HeapOrder(readers, order);
     std::pop_heap(heap.begin(), heap.end(), less);
     RunReader& reader = *readers[heap.back()];
     entry = reader.Current();

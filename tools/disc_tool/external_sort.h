@@ -2,6 +2,7 @@
 // spilled as sorted runs to files, and merged back in order.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -27,6 +28,8 @@ std::uint64_t Sequence(const SortEntry& entry);
 // indexes), then input order.
 bool EntryLess(const SortEntry& a, const SortEntry& b);
 
+using EntryOrder = bool (*)(const SortEntry& a, const SortEntry& b);
+
 class ExternalSorter {
   public:
     // More run files than this are merged in several passes, to keep open files and merge
@@ -34,8 +37,9 @@ class ExternalSorter {
     static constexpr int kMaxFanIn = 64;
 
     // Run files go to `scratchDir`; `memoryBytes` bounds the sort buffer and, later, the
-    // merge buffers together.
-    ExternalSorter(std::string scratchDir, std::size_t memoryBytes, int fanIn = kMaxFanIn);
+    // merge buffers together. Entries come out in `order`.
+    ExternalSorter(std::string scratchDir, std::size_t memoryBytes, int fanIn = kMaxFanIn,
+                   EntryOrder order = EntryLess);
     ~ExternalSorter();
     ExternalSorter(const ExternalSorter&) = delete;
     ExternalSorter& operator=(const ExternalSorter&) = delete;
@@ -60,6 +64,10 @@ class ExternalSorter {
 
     std::string scratchDir;
     std::size_t memoryBytes;
+    EntryOrder order;
+    // Sorters may share a scratch folder: their run files are told apart by this.
+    int serial;
+    static std::atomic<int> nextSerial;
     std::size_t fanIn;
     std::vector<SortEntry> buffer;
     std::size_t capacity;

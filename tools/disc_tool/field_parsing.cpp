@@ -304,7 +304,11 @@ bool ParseDate(std::string_view text, DateParts& out, std::vector<std::string>& 
         out = DateParts{};
         return false;
     }
+    CheckDateParts(out, problems);
+    return true;
+}
 
+void CheckDateParts(DateParts& out, std::vector<std::string>& problems) {
     if (out.month > 12) {
         problems.push_back("month " + std::to_string(out.month) +
                            " is impossible; month stored as unknown");
@@ -319,7 +323,6 @@ bool ParseDate(std::string_view text, DateParts& out, std::vector<std::string>& 
                            "; day stored as unknown");
         out.day = 0;
     }
-    return true;
 }
 
 std::uint16_t DeathDateWord(const DateParts& date, std::vector<std::string>& problems) {
@@ -479,6 +482,42 @@ bool ParseZip(std::string_view text, ZipTable table, std::uint16_t& word, std::s
     return true;
 }
 
+void StoreNames(std::string_view surnameText, std::string_view firstNameText, ConvertedRow& out) {
+    const CleanName surname = CleanNameText(surnameText, kSurnameLimit);
+    if (surname.unknown || surname.text.empty()) {
+        out.problems.push_back("surname: " + (surname.unknown ? surname.why : "empty") +
+                               "; row skipped");
+        out.keep = false;
+        return;
+    }
+    out.person.surname = surname.text;
+    out.nameCut = surname.cut;
+
+    const CleanName first = CleanNameText(firstNameText, kFirstNameLimit);
+    if (first.unknown) {
+        out.problems.push_back("first_name: " + first.why + "; stored as unknown");
+    } else {
+        out.person.firstName = first.text;
+        out.nameCut = out.nameCut || first.cut;
+    }
+}
+
+void StoreDates(const DateParts& birth, const DateParts& death, ConvertedRow& out) {
+    builder::Person& p = out.person;
+    std::vector<std::string> notes;
+    p.birthWord = BirthDateWord(birth, p.bornIn1800s, notes);
+    for (const std::string& note : notes)
+        out.problems.push_back("birth: " + note);
+    notes.clear();
+    p.deathWord = DeathDateWord(death, notes);
+    for (const std::string& note : notes)
+        out.problems.push_back("death: " + note);
+    if (After(StoredDate(p.birthWord, p.bornIn1800s ? 18 : 19), StoredDate(p.deathWord, 19))) {
+        out.problems.push_back(
+            "birth: the birth date is after the death date; both stored as given");
+    }
+}
+
 ConvertedRow ConvertRow(const PersonText& row) {
     ConvertedRow out;
     builder::Person& p = out.person;
@@ -486,22 +525,9 @@ ConvertedRow ConvertRow(const PersonText& row) {
         out.problems.push_back(std::string(column) + ": " + what);
     };
 
-    const CleanName surname = CleanNameText(row.surname, kSurnameLimit);
-    if (surname.unknown || surname.text.empty()) {
-        problem("surname", (surname.unknown ? surname.why : "empty") + "; row skipped");
-        out.keep = false;
+    StoreNames(row.surname, row.firstName, out);
+    if (!out.keep)
         return out;
-    }
-    p.surname = surname.text;
-    out.nameCut = surname.cut;
-
-    const CleanName first = CleanNameText(row.firstName, kFirstNameLimit);
-    if (first.unknown) {
-        problem("first_name", first.why + "; stored as unknown");
-    } else {
-        p.firstName = first.text;
-        out.nameCut = out.nameCut || first.cut;
-    }
 
     const auto date = [&](const char* column, const std::string& text, DateParts& parts) {
         std::vector<std::string> notes;
@@ -517,16 +543,7 @@ ConvertedRow ConvertRow(const PersonText& row) {
     DateParts death;
     date("birth", row.birth, birth);
     date("death", row.death, death);
-    std::vector<std::string> notes;
-    p.birthWord = BirthDateWord(birth, p.bornIn1800s, notes);
-    for (const std::string& note : notes)
-        problem("birth", note);
-    notes.clear();
-    p.deathWord = DeathDateWord(death, notes);
-    for (const std::string& note : notes)
-        problem("death", note);
-    if (After(StoredDate(p.birthWord, p.bornIn1800s ? 18 : 19), StoredDate(p.deathWord, 19)))
-        problem("birth", "the birth date is after the death date; both stored as given");
+    StoreDates(birth, death, out);
 
     if (!ParseSsn(row.ssn, p.ssn))
         problem("ssn", Shown(Trim(row.ssn)) + " is not a 9-digit SSN; stored as unknown");

@@ -45,6 +45,10 @@ struct DateParts {
 // April) are returned as unknown with a reason in `problems`.
 bool ParseDate(std::string_view text, DateParts& out, std::vector<std::string>& problems);
 
+// Makes impossible parts unknown, with the reason in `problems`: a month above 12, a day
+// the month does not have (29 February only in leap years).
+void CheckDateParts(DateParts& date, std::vector<std::string>& problems);
+
 // The stored date words. Death years outside 1900..1999 and birth years outside
 // 1800..1999 cannot be stored and become unknown. A birth in 1900 or 1800 with month and day
 // both unknown would be the word 0, which reads as "no date": it is stored as no date.
@@ -86,5 +90,10 @@ struct ConvertedRow {
 };
 
 ConvertedRow ConvertRow(const PersonText& row);
+
+// The steps of a conversion that every list format shares: the names (a row without a
+// storable surname is not kept), and the date words from parts already checked.
+void StoreNames(std::string_view surname, std::string_view firstName, ConvertedRow& out);
+void StoreDates(const DateParts& birth, const DateParts& death, ConvertedRow& out);
 
 }  // namespace disctool

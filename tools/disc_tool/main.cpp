@@ -31,26 +31,32 @@ const char kUsage[] =
     "\n"
     "Builds and checks the disc sets that the death-index program reads.\n"
     "\n"
-    "  build --from FILE --out DIR   a disc set from a CSV list of people\n"
+    "  build --from FILE --out DIR   a disc set from a CSV list or the public death file\n"
     "  demo --out DIR                a synthetic disc set to try the program with\n"
     "  check DIR                     verifies a disc set and lists every problem\n"
     "  stats DIR                     counts and the largest surnames of a disc set\n"
     "\n"
     "A disc set is DIR/disc1/ (surnames A - K), DIR/disc2/ (L - Z), an empty, writable\n"
     "DIR/program/ and DIR/brisel.ini naming the three; run the program with WINDIR=DIR.\n"
-    "\"vel7m-disc COMMAND --help\" describes each command.\n";
+    "\"vel7m-disc COMMAND --help\" describes each command; \"vel7m-disc --version\" tells the\n"
+    "version.\n";
 
 const char kBuildHelp[] =
-    "Usage: vel7m-disc build --from FILE --out DIR [--memory MB] [--strict] [--quiet]\n"
+    "Usage: vel7m-disc build --from FILE --out DIR [--input-format csv|dmf] [--memory MB]\n"
+    "                        [--strict] [--quiet]\n"
     "\n"
-    "Builds a disc set in DIR from a list of people. The set is written into a hidden\n"
+    "Builds a disc set in DIR from a list of people: a CSV list, or the public death file\n"
+    "as it is distributed. The set is written into a hidden\n"
     "folder beside DIR and takes DIR's place only when it is complete: a failed or\n"
     "interrupted build leaves DIR as it was; what a killed build left beside DIR is\n"
     "removed by the next one. DIR must be new, empty or an earlier disc set (whose\n"
     "program/ folder is kept).\n"
     "\n"
-    "  --from FILE   the list: CSV (RFC 4180), UTF-8 or ASCII; - reads standard input\n"
+    "  --from FILE   the list, plain or compressed with gzip; - reads standard input\n"
     "  --out DIR     where the set goes\n"
+    "  --input-format csv|dmf\n"
+    "                what the list is; without it, it is recognised by its first lines,\n"
+    "                and a list that is neither is refused before anything is written\n"
     "  --memory MB   memory for sorting, default 256, at least 16. Rows are sorted in\n"
     "                blocks of this size, kept in temporary files beside DIR and merged,\n"
     "                so a list of any length fits. The first-name list comes on top (at\n"
@@ -58,7 +64,8 @@ const char kBuildHelp[] =
     "  --strict      any problem in a row is fatal, and nothing is written\n"
     "  --quiet       no progress bar (there is none when standard error is no terminal)\n"
     "\n"
-    "The first row names the columns, in any order; other columns are ignored:\n"
+    "A CSV list (RFC 4180, UTF-8 or ASCII) has a first row that names the columns, in\n"
+    "any order; other columns are ignored:\n"
     "  surname       at most 12 characters, longer ones are cut; a row without one is\n"
     "                skipped\n"
     "  first_name    at most 10 characters, longer ones are cut\n"
@@ -82,6 +89,18 @@ const char kBuildHelp[] =
     "an impossible month or day, a year out of range, a ZIP not in the table, a birth in\n"
     "1900 with neither month nor day (which reads as no date). Each such row is reported\n"
     "on standard error as FILE:LINE: column: reason, and counted in the summary.\n"
+    "A field longer than 64 kB is cut; a row of more than 1,024 fields or 1 MB is no\n"
+    "list entry and is reported and skipped.\n"
+    "\n"
+    "The public death file (dmf) has lines of 100 characters: column 1 the change type,\n"
+    "2-10 the SSN, 11-30 the surname, 31-34 a suffix, 35-49 the given name, 50-64 the\n"
+    "middle name, 65 a verification code, 66-73 the date of death and 74-81 the date of\n"
+    "birth (MMDDCCYY; 00 for an unknown month or day, 00000000 for no date). Surname,\n"
+    "given name, SSN and dates are stored, the rest is not; state and ZIPs are unknown.\n"
+    "A line of blank or A type adds a person, C replaces the earlier lines with its SSN,\n"
+    "D removes them. A line of another length, or with other than digits in the SSN or\n"
+    "a date, is reported by its number and skipped. Files with C or D lines are sorted\n"
+    "once more by SSN to apply them (the memory then reaches 1.5 times --memory).\n"
     "\n"
     "Exit status: 0 built (rows with problems are reported); 1 nothing built; 2 wrong\n"
     "command line; 130 interrupted.\n";
@@ -90,9 +109,11 @@ const char kDemoHelp[] =
     "Usage: vel7m-disc demo --out DIR [--records N] [--seed S] [--quiet]\n"
     "\n"
     "Writes a synthetic disc set shaped like the real index, to try and measure the\n"
-    "program without the discs: a few very common surnames (the largest about 1% of all\n"
-    "records) and a long tail of rare ones, real common names at the head and generated\n"
-    "ones in the tail; deaths mostly 1962-1998, some unknown dates, partial and missing\n"
+    "program without the discs. The people carry the surnames and given names of the\n"
+    "1990 US census lists: surnames as common as their rank says (SMITH about 1% of\n"
+    "all records, families that mostly came after 1965 far fewer), given names by sex\n"
+    "and by the decade of birth, rarely blank; SSNs from the areas of a state at or near\n"
+    "the last residence; deaths mostly 1962-1998, some unknown dates, partial and missing\n"
     "ZIPs. The same seed always gives the same set. Like build, the set replaces DIR only\n"
     "when it is complete.\n"
     "\n"
@@ -119,7 +140,10 @@ const char kStatsHelp[] =
     "       vel7m-disc stats --disc1 DIR1 --disc2 DIR2\n"
     "\n"
     "Prints the counts of a disc set (records, surnames, first names, data files, size)\n"
-    "and its ten largest surnames, from the tree files. Run check for a full verification.\n";
+    "and its ten largest surnames, from the tree files. Run check for a full verification.\n"
+    "\n"
+    "Exit status: 0 counted; 1 the set is missing or damaged (each problem found is\n"
+    "printed, and no counts, since they would be wrong); 2 wrong command line.\n";
 
 volatile std::sig_atomic_t g_stop = 0;
 
@@ -222,7 +246,7 @@ int Failed(const std::string& command, const std::string& error) {
 int RunBuildCommand(int argc, char** argv) {
     Arguments args;
     std::string error;
-    if (!ParseArguments(argc, argv, {"--from", "--out", "--memory"},
+    if (!ParseArguments(argc, argv, {"--from", "--out", "--memory", "--input-format"},
                         {"--strict", "--quiet", "--help"}, args, error))
         return Usage(error, kBuildHelp);
     if (args.Has("--help")) {
@@ -244,6 +268,12 @@ int RunBuildCommand(int argc, char** argv) {
             return Usage("--memory takes a number of megabytes, 16 or more", kBuildHelp);
         options.memoryBytes = static_cast<std::size_t>(mb) << 20;
     }
+    if (args.Has("--input-format")) {
+        const std::string format = args.Get("--input-format");
+        if (format != "csv" && format != "dmf")
+            return Usage("--input-format is csv or dmf", kBuildHelp);
+        options.format = format == "csv" ? InputFormat::kCsv : InputFormat::kDeathFile;
+    }
     const std::unique_ptr<Progress> progress = MakeProgress(args);
     options.progress = progress.get();
     options.stop.flag = &g_stop;
@@ -263,14 +293,30 @@ int RunBuildCommand(int argc, char** argv) {
     }
     if (!ok)
         return Failed("build", error);
+    const bool deathFile = summary.format == InputFormat::kDeathFile;
+    const char* rows = deathFile ? "line" : "row";
     std::printf(
-        "build: %s rows read, %s records written in %d data file(s): %s surnames, %s "
+        "build: %s %ss read (%s), %s records written in %d data file(s): %s surnames, %s "
         "first names\n",
-        FormatCount(summary.rows).c_str(), FormatCount(summary.records).c_str(), summary.dataFiles,
+        FormatCount(summary.rows).c_str(), rows, deathFile ? "the public death file" : "a CSV list",
+        FormatCount(summary.records).c_str(), summary.dataFiles,
         FormatCount(summary.surnames).c_str(), FormatCount(summary.firstNames).c_str());
-    std::printf("       %s row(s) with problems (%s skipped), %s name(s) cut to fit\n",
-                FormatCount(summary.rowsWithProblems).c_str(),
+    std::printf("       %s %s(s) with problems (%s skipped), %s name(s) cut to fit\n",
+                FormatCount(summary.rowsWithProblems).c_str(), rows,
                 FormatCount(summary.rowsSkipped).c_str(), FormatCount(summary.namesCut).c_str());
+    if (summary.changes > 0 || summary.deletes > 0) {
+        std::printf("       %s change and %s delete line(s) took away %s record(s)\n",
+                    FormatCount(summary.changes).c_str(), FormatCount(summary.deletes).c_str(),
+                    FormatCount(summary.recordsRemoved).c_str());
+    }
+    const double seconds = std::max(summary.seconds, 1e-3);
+    std::string stored;
+    if (summary.compressed && summary.storedBytes >= 0)
+        stored = " (" + Size(summary.storedBytes) + " compressed)";
+    std::printf("       %s%s in %.1f s: %s %ss/s, %.1f MB/s\n", Size(summary.inputBytes).c_str(),
+                stored.c_str(), summary.seconds,
+                FormatCount(static_cast<std::int64_t>(summary.rows / seconds)).c_str(), rows,
+                summary.inputBytes / seconds / 1e6);
     std::printf("       disc set in %s; use it with WINDIR=%s\n", summary.outDir.c_str(),
                 summary.outDir.c_str());
     return kExitOk;
@@ -389,6 +435,15 @@ int RunCheckCommand(int argc, char** argv, bool statsOnly) {
         return kExitFailed;
     }
 
+    if (!facts.problems.empty()) {
+        for (const CheckProblem& problem : facts.problems)
+            std::fprintf(stderr, "vel7m-disc stats: %s\n", FormatProblem(problem).c_str());
+        std::fprintf(stderr,
+                     "vel7m-disc stats: %s problem(s); no counts shown (vel7m-disc check lists "
+                     "every problem)\n",
+                     FormatCount(static_cast<std::int64_t>(facts.problems.size())).c_str());
+        return kExitFailed;
+    }
     const auto files = [](const DiscFacts& d) {
         if (d.dataFiles == 0)
             return std::string("none");
@@ -418,10 +473,6 @@ int RunCheckCommand(int argc, char** argv, bool statsOnly) {
                     FormatCount(s.count).c_str(),
                     records > 0 ? 100.0 * s.count / static_cast<double>(records) : 0.0);
     }
-    if (!facts.problems.empty()) {
-        std::fprintf(stderr, "vel7m-disc stats: the set has %s problem(s); run vel7m-disc check\n",
-                     FormatCount(static_cast<std::int64_t>(facts.problems.size())).c_str());
-    }
     return kExitOk;
 }
 
@@ -435,6 +486,10 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::puts("vel7m-disc " VEL7M_VERSION);
         return kExitOk;
     }
     CatchSignals();

@@ -1,6 +1,7 @@
 // Progress of the long commands, and the stop request they poll.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -41,10 +42,15 @@ class TerminalProgress final : public Progress {
 // 1234567 -> "1,234,567".
 std::string FormatCount(std::int64_t n);
 
-// Set by the signal handlers of the executable; the commands stop cleanly when it is set.
+// The commands stop cleanly when either is set: `flag` by the signal handlers of the
+// executable, `cancel` by another thread of a program that runs a command in-process.
 struct StopFlag {
     const volatile std::sig_atomic_t* flag = nullptr;
-    bool Requested() const { return flag != nullptr && *flag != 0; }
+    const std::atomic<bool>* cancel = nullptr;
+    bool Requested() const {
+        return (flag != nullptr && *flag != 0) ||
+               (cancel != nullptr && cancel->load(std::memory_order_relaxed));
+    }
 };
 
 }  // namespace disctool
