@@ -67,3 +67,7 @@ FileStatus HostIdentifyFile(const char* path, FileIdentity& identity) {
     identity = {};
     return path != nullptr ? g_host->IdentifyFile(path, identity) : FileStatus::kUnknown;
 }
+
+bool HostKeepAlive() {
+    return g_host->KeepAlive();
+}

@@ -73,6 +73,10 @@ class Host {
     virtual FileStatus IdentifyFile(const char* /*path*/, FileIdentity& /*identity*/) const {
         return FileStatus::kUnknown;
     }
+
+    // Called regularly during long work (a scan of every data file, a walk of every surname
+    // key): a window keeps itself painted here and answers false once the user has cancelled.
+    virtual bool KeepAlive() { return true; }
 };
 
 // Installs `host` for the whole process (nullptr restores the default host, which prints to
@@ -99,3 +103,6 @@ const char* HostDiscDir(int disc);
 void HostExit(int status);
 
 FileStatus HostIdentifyFile(const char* path, FileIdentity& identity);
+
+// The host's KeepAlive: false when the user wants the long search stopped.
+bool HostKeepAlive();

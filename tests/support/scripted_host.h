@@ -31,6 +31,8 @@ class ScriptedHost : public Host {
     }
     void Exit(int status) override;
     FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override;
+    // Counts the calls; answers false (the user cancelled) from call `cancelOnCall` on.
+    bool KeepAlive() override;
 
     // What the test sets up.
     std::string programDir;
@@ -50,10 +52,13 @@ class ScriptedHost : public Host {
     // When false the host cannot tell files apart, as a host without stat: every search then
     // opens the disc's files afresh.
     bool identifiesFiles = true;
+    // The KeepAlive call from which on the user has cancelled; 0: never.
+    long cancelOnCall = 0;
 
     // What the engine did.
     std::vector<ShownMessage> messages;
     std::vector<int> exits;
+    long keepAliveCalls = 0;
 
     // Texts of all boxes so far, for assertions.
     std::vector<std::string> Texts() const;
