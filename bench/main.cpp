@@ -30,6 +30,7 @@
 #include "measure.h"
 #include "query.h"
 #include "sqlite_side.h"
+#include "zip_tables.h"
 
 namespace bench {
 namespace {
@@ -303,7 +304,16 @@ Plan PlanQueries(const DiscSet& set) {
             std::snprintf(text, sizeof text, "%09d", d.ssn);
             ssn = text;
         }
-        if (zip.empty() && d.residenceZip > 0 && d.residenceZipPartial == 0) {
+        // A ZIP whose partial numbers are no whole ZIPs, so SQLite's copy can tell them apart.
+        const auto clear = [](int z) {
+            const std::vector<int> numbers = ZipNumbersFor(z);
+            return z > 10001 && std::none_of(numbers.begin() + 1, numbers.end(), [](int n) {
+                       return std::find(std::begin(ResidenceZipTable), std::end(ResidenceZipTable),
+                                        n) != std::end(ResidenceZipTable);
+                   });
+        };
+        if (zip.empty() && d.residenceZip > 0 && d.residenceZipPartial == 0 &&
+            clear(d.residenceZip)) {
             char text[16];
             std::snprintf(text, sizeof text, "%05d", d.residenceZip);
             zip = text;

@@ -231,6 +231,19 @@ bool AddSearchIndexes(const DiscSet& set, const std::string& path, std::string& 
     return Exec(db.get(), "PRAGMA analysis_limit = 1000; ANALYZE", error);
 }
 
+std::vector<int> ZipNumbersFor(int zip) {
+    std::vector<int> numbers = {zip};
+    // A partial ZIP knows its digits from its first that is not 0: 628 is XX628.
+    for (int known = 1, modulus = 10000; known <= 4; ++known, modulus /= 10) {
+        const int value = zip % modulus;
+        if (value >= modulus / 10)
+            numbers.push_back(value);
+    }
+    if (zip % 1000 == 0)
+        numbers.push_back(10001);  // XX000
+    return numbers;
+}
+
 void SsnRange(const std::string& digits, std::int64_t& low, std::int64_t& high) {
     std::int64_t value = std::stoll(digits);
     std::int64_t span = 1;
@@ -278,8 +291,12 @@ std::string SelectFor(const Query& query, const char* what, bool page) {
         sql += " AND location = ?";
     if (!query.ssn.empty())
         sql += " AND ssn BETWEEN ? AND ?";
-    if (!query.residenceZip.empty())
-        sql += " AND zip_residence = ?";
+    if (!query.residenceZip.empty()) {
+        std::string list;
+        for (int number : ZipNumbersFor(std::stoi(query.residenceZip)))
+            list += (list.empty() ? "" : ", ") + std::to_string(number);
+        sql += " AND zip_residence IN (" + list + ")";
+    }
     // The engine's order: surnames in key order, each surname's records in their order.
     if (page)
         sql += query.FormShaped() || query.surname.empty() ? " ORDER BY id LIMIT 10"
@@ -336,8 +353,6 @@ void SqliteSide::Bind(sqlite3_stmt* statement, const Query& query) {
         sqlite3_bind_int64(statement, ++n, low);
         sqlite3_bind_int64(statement, ++n, high);
     }
-    if (!query.residenceZip.empty())
-        sqlite3_bind_int(statement, ++n, std::stoi(query.residenceZip));
 }
 
 Outcome SqliteSide::Run(const Query& query) {

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "query.h"
 
@@ -54,6 +55,12 @@ class SqliteSide {
 
 // The SELECT our engine's query corresponds to; `what` is the column list or count(*).
 std::string SelectFor(const Query& query, const char* what, bool page);
+
+// The stored residence ZIP numbers a typed five-digit ZIP matches: the ZIP itself, and the
+// partial ZIPs that agree with it wherever they know a digit (XX628 and X8628 for 78628).
+// The copy keeps no partial flag, so the plan picks a ZIP none of whose partial numbers is
+// also a whole ZIP of the table.
+std::vector<int> ZipNumbersFor(int zip);
 
 // The SSN range a typed SSN stands for (9 digits: one number; 5 or 3: every number that begins
 // with them).
