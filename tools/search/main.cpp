@@ -522,6 +522,9 @@ int ListSurnames(const Options& options, SearchQuery& query) {
     }
     CheckQuery(query);
     const std::string format = options.format;
+    if (format == "gedcom")
+        UsageError(
+            "--surnames-only lists surnames, not people: use --format lines, table, csv or json");
     if (format == "csv") {
         PutCsvField(stdout, "surname", false);
         PutCsvField(stdout, "records", true);
