@@ -15,11 +15,6 @@ enum class OutputFormat {
     Gedcom,  // GEDCOM 5.5.1 for family-tree programs
 };
 
-// One CSV field, quoted where needed, and what follows it: a comma, or CRLF after the last.
-void PutCsvField(std::FILE* out, const char* text, bool last);
-// A JSON string of 8-bit text (read as Latin-1).
-void PutJsonString(std::FILE* out, const char* text);
-
 // The format of a name the command line takes ("table", "lines", "csv", "json", "gedcom");
 // false for any other.
 bool OutputFormatFromName(const char* name, OutputFormat& format);
