@@ -1,5 +1,7 @@
 #include "gedcom_writer.h"
 
+#include <ctime>
+
 #include <cstring>
 
 #include "display_format.h"
@@ -401,4 +403,20 @@ void CGedcomWriter::Write(const ResultRow& row) {
 
 void CGedcomWriter::End() {
     Line(0, "TRLR");
+}
+
+ExportSource ExportSourceNow(const char* disc1, const char* disc2, char* words, std::size_t size) {
+    ExportSource source;
+    if (words != nullptr && size > 0) {
+        std::snprintf(words, size, "disc 1 %s, disc 2 %s", disc1, disc2);
+        source.discSet = words;
+    }
+    const std::time_t now = std::time(nullptr);
+    // One thread reads the clock here; the library's shared result is copied at once.
+    if (const std::tm* local = std::localtime(&now)) {
+        source.year = local->tm_year + 1900;
+        source.month = local->tm_mon + 1;
+        source.day = local->tm_mday;
+    }
+    return source;
 }

@@ -18,6 +18,10 @@ struct ExportSource {
     int day = 0;
 };
 
+// The source of an export made now from the discs in `disc1` and `disc2`: their folders in
+// words, written into `words` (which `discSet` then points at), and today's date.
+ExportSource ExportSourceNow(const char* disc1, const char* disc2, char* words, std::size_t size);
+
 // A packed date (month * 1,000,000 + day * 10,000 + year, 0 parts unknown) as a GEDCOM date:
 // "2 MAY 1872", "MAY 1872", "1872". The format has no date without a year, so day and month
 // alone become a date phrase, "(2 MAY)"; a day the month does not have keeps its year and

@@ -16,7 +16,8 @@ void StoreInt(unsigned char* p, std::int32_t v) {
     StoreLE32(p, static_cast<std::uint32_t>(v));
 }
 
-// A node is usable only with 1 to 4 items whose keys ascend strictly.
+}  // namespace
+
 bool NodeIsSane(const TreeNode& node) {
     if (node.count < 1 || node.count > kTreeMaxItems)
         return false;
@@ -27,17 +28,10 @@ bool NodeIsSane(const TreeNode& node) {
     return true;
 }
 
-// A run of records is usable only if it is a real range of 32-bit record numbers.
 bool RunIsSane(const TreeItem& item) {
     return item.first >= 0 && item.count >= 0 &&
            static_cast<std::int64_t>(item.first) + item.count <= INT32_MAX;
 }
-
-std::int64_t RunEnd(const TreeItem& item) {
-    return static_cast<std::int64_t>(item.first) + item.count;
-}
-
-}  // namespace
 
 void DecodeTreeNode(const unsigned char (&bytes)[kTreeNodeSize], TreeNode& node) {
     node.count = LoadInt(bytes);

@@ -61,6 +61,14 @@ struct TreeEdges {
     bool lastKey = false;
 };
 
+// What every reader of a tree checks before trusting a node or a run: a node has 1 to 4
+// items whose keys ascend strictly, and a run is a real range of 32-bit record numbers.
+bool NodeIsSane(const TreeNode& node);
+bool RunIsSane(const TreeItem& item);
+inline std::int64_t RunEnd(const TreeItem& item) {
+    return static_cast<std::int64_t>(item.first) + item.count;
+}
+
 class CTreeFile {
   public:
     // Opens the tree file at `path` for reading; nothing is ever written to it. A missing or

@@ -7,26 +7,6 @@
 
 namespace {
 
-// The same tests as the lookup's: 1 to 4 items with strictly ascending keys.
-bool NodeIsSane(const TreeNode& node) {
-    if (node.count < 1 || node.count > kTreeMaxItems)
-        return false;
-    for (int i = 1; i < node.count; ++i) {
-        if (CompareKeys(node.items[i - 1].key, node.items[i].key) >= 0)
-            return false;
-    }
-    return true;
-}
-
-bool RunIsSane(const TreeItem& item) {
-    return item.first >= 0 && item.count >= 0 &&
-           static_cast<std::int64_t>(item.first) + item.count <= INT32_MAX;
-}
-
-std::int64_t RunEnd(const TreeItem& item) {
-    return static_cast<std::int64_t>(item.first) + item.count;
-}
-
 // A stored key is a surname key: twelve bytes that are not NUL, then its NUL. Anything else
 // is no key a search could have made.
 bool IsWellFormedKey(const char* key) {

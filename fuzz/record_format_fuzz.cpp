@@ -99,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 if (i - lineStart + 2 > 255 || i == lineStart)
                     __builtin_trap();
                 lineStart = i + 2;
+                ++i;  // past the line feed just checked
             } else if (written[i] == '\n' || written[i] == '\r') {
                 __builtin_trap();  // a line break inside a value
             }

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
 #include "resource_ids.h"
@@ -113,17 +112,8 @@ bool CViewView::WriteAllRecords(const char* path, OutputFormat format) {
         error = static_cast<int>(GetLastError());
     } else if (std::FILE* file = std::fopen(temp, "wb")) {
         char discSet[2 * kMaxPath + 32];
-        std::snprintf(discSet, sizeof discSet, "disc 1 %s, disc 2 %s", HostDiscDir(1),
-                      HostDiscDir(2));
-        ExportSource source;
-        source.discSet = discSet;
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        if (localtime_r(&now, &local) != nullptr) {
-            source.year = local.tm_year + 1900;
-            source.month = local.tm_mon + 1;
-            source.day = local.tm_mday;
-        }
+        const ExportSource source =
+            ExportSourceNow(HostDiscDir(1), HostDiscDir(2), discSet, sizeof discSet);
 
         char text[kMaxPath * 4 + 64];
         std::snprintf(text, sizeof text, "Saving %ld records to %s", total, path);

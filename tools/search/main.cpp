@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -416,18 +415,7 @@ void FillCriteria(const Options& o, CSearchCriteria& criteria) {
 // What a GEDCOM file names as its source: the disc set searched and today's date.
 ExportSource ExportSourceOfThisRun() {
     static char discSet[2 * kMaxPath + 64];
-    std::snprintf(discSet, sizeof discSet, "disc 1 %s, disc 2 %s", g_host.disc1.c_str(),
-                  g_host.disc2.c_str());
-    ExportSource source;
-    source.discSet = discSet;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) != nullptr) {
-        source.year = local.tm_year + 1900;
-        source.month = local.tm_mon + 1;
-        source.day = local.tm_mday;
-    }
-    return source;
+    return ExportSourceNow(g_host.disc1.c_str(), g_host.disc2.c_str(), discSet, sizeof discSet);
 }
 
 // Reads the disc folders from the settings file, or ends the run naming the file.
