@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "disc_set_reader.h"
+#include "file_identity.h"
 #include "search_criteria.h"
+#include "search_query.h"
 
 namespace bench {
 
@@ -21,18 +23,52 @@ void BenchHost::Exit(int status) {
     std::exit(1);
 }
 
+FileStatus BenchHost::IdentifyFile(const char* path, FileIdentity& identity) const {
+    return IdentifyFileByStat(path, identity);
+}
+
 EngineSide::EngineSide(const DiscSet& set)
     : host(set.ProgramDir(), set.DiscDir(1), set.DiscDir(2)), previousHost(InstallHost(&host)) {
     results = std::make_unique<CResultSet>(&index);
     index.SetResultSet(results.get());
+    wide = std::make_unique<CWideSearch>(results.get());
 }
 
 EngineSide::~EngineSide() {
+    wide.reset();
     results.reset();
     InstallHost(previousHost);
 }
 
+void EngineSide::SearchWide(const Query& q) {
+    SearchQuery query;
+    query.SetSurname(q.surname, q.match == Match::kSoundex          ? SurnameMatch::kSoundex
+                                : q.match == Match::kDaitchMokotoff ? SurnameMatch::kDaitchMokotoff
+                                                                    : SurnameMatch::kSpelling);
+    query.SetFirstName(q.first);
+    if (q.birth != 0)
+        query.SetBirth(std::to_string(q.birth));
+    if (q.death != 0)
+        query.SetDeath(std::to_string(q.death));
+    query.SetState(q.state);
+    query.SetSsn(q.ssn);
+    query.SetResidenceZip(q.residenceZip);
+    QueryProblem problem;
+    if (!query.Check(problem)) {
+        std::fprintf(stderr, "vel7m-bench: the engine refused a query: %s\n", problem.text);
+        std::exit(1);
+    }
+    if (wide->Search(query) != WideOutcome::kDone) {
+        std::fprintf(stderr, "vel7m-bench: a search beyond the form did not finish\n");
+        std::exit(1);
+    }
+}
+
 Outcome EngineSide::Run(const Query& query) {
+    if (!query.FormShaped()) {
+        SearchWide(query);
+        return ReadPages(query);
+    }
     CSearchCriteria criteria;
     criteria.SetSurname(query.surname.c_str());
     if (!query.first.empty())
@@ -44,7 +80,10 @@ Outcome EngineSide::Run(const Query& query) {
     if (query.state != 0)
         criteria.SetState(query.state);
     index.Search(&criteria);
+    return ReadPages(query);
+}
 
+Outcome EngineSide::ReadPages(const Query& query) {
     Outcome outcome;
     outcome.hits = results->GetTotal();
     for (;;) {

@@ -9,6 +9,7 @@
 #include "host.h"
 #include "query.h"
 #include "result_set.h"
+#include "wide_search.h"
 
 namespace bench {
 
@@ -25,6 +26,7 @@ class BenchHost final : public Host {
         return disc == 1 ? disc1.c_str() : disc2.c_str();
     }
     void Exit(int status) override;
+    FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override;
 
   private:
     std::string program;
@@ -40,13 +42,18 @@ class EngineSide {
     EngineSide& operator=(const EngineSide&) = delete;
 
     // Searches, then reads the first page or every page, decoded as the window shows them.
+    // What the form can ask goes through CDeathIndex, everything else through CWideSearch.
     Outcome Run(const Query& query);
 
   private:
+    void SearchWide(const Query& query);
+    Outcome ReadPages(const Query& query);
+
     BenchHost host;
     Host* previousHost;
     CDeathIndex index;
     std::unique_ptr<CResultSet> results;  // after the host: it opens the hit file
+    std::unique_ptr<CWideSearch> wide;
 };
 
 }  // namespace bench

@@ -2,6 +2,8 @@
 //
 //   vel7m-bench load --set DIR --db FILE
 //       loads every record of the disc set DIR into a new SQLite database FILE
+//   vel7m-bench index --set DIR --db FILE
+//       adds the surname code tables and the SSN and ZIP indexes where they are missing
 //   vel7m-bench run --set DIR --db FILE --search PROGRAM [--quick] [--origin TEXT]
 //                   [--markdown FILE]
 //       runs the queries on both sides, checks that they agree, prints the report and
@@ -28,6 +30,7 @@
 #include "measure.h"
 #include "query.h"
 #include "sqlite_side.h"
+#include "zip_tables.h"
 
 namespace bench {
 namespace {
@@ -44,6 +47,8 @@ constexpr double kBatchTargetPerSecond = 5000;
 constexpr double kFilterRatioTarget = 5;
 constexpr double kFreadFactorTarget = 4;
 constexpr long kMemoryTargetKiB = 10 * 1024;
+constexpr double kWideFirstPageTargetMs = 50;
+constexpr double kScanAllTargetMs = 300;
 
 struct Options {
     std::string command;
@@ -138,14 +143,22 @@ std::string Thousands(std::int64_t n) {
 
 std::string Describe(const Query& q) {
     std::string text = q.surname;
+    if (q.match == Match::kSoundex)
+        text = "sounds like " + text + " (Soundex)";
+    if (q.match == Match::kDaitchMokotoff)
+        text = "sounds like " + text + " (Daitch-Mokotoff)";
     if (!q.first.empty())
-        text += " " + q.first;
+        text += (text.empty() ? "" : " ") + q.first;
     if (q.birth != 0)
         text += ", born " + std::to_string(q.birth);
     if (q.death != 0)
         text += ", died " + std::to_string(q.death);
     if (q.state != 0)
         text += std::string(", ") + LocationNames[q.state];
+    if (!q.ssn.empty())
+        text += std::string(text.empty() ? "" : ", ") + "SSN " + q.ssn;
+    if (!q.residenceZip.empty())
+        text += std::string(text.empty() ? "" : ", ") + "residence ZIP " + q.residenceZip;
     return text;
 }
 
@@ -158,6 +171,9 @@ struct Plan {
     std::size_t rareQuery = 0;
     std::size_t absentQuery = 0;  // a surname not in the index: the fixed cost of a search
     std::vector<Query> batch;
+    // Searches beyond the form: several surnames, none, an SSN or a ZIP.
+    std::vector<NamedQuery> wide;
+    std::size_t scanQuery = 0;  // of `wide`: the one that reads every record
 };
 
 Plan PlanQueries(const DiscSet& set) {
@@ -257,6 +273,59 @@ Plan PlanQueries(const DiscSet& set) {
     plan.absentQuery = plan.queries.size();
     add("Surname not in the index", {.surname = absent, .firstPageOnly = true, .withCount = true});
 
+    // Beyond the form. The SSN and the ZIP of the largest surname's first records that have
+    // them, so that they are in the set whatever its seed.
+    auto wide = [&](const std::string& what, const Query& q) {
+        plan.wide.push_back({what, Describe(q), q});
+    };
+    wide("Sounds like the largest surname, Soundex",
+         {.surname = big, .match = Match::kSoundex, .firstPageOnly = true, .withCount = true});
+    wide("Sounds like the largest surname, Daitch-Mokotoff", {.surname = big,
+                                                              .match = Match::kDaitchMokotoff,
+                                                              .firstPageOnly = true,
+                                                              .withCount = true});
+    wide("Surnames beginning with the largest one's first two letters",
+         {.surname = big.substr(0, 2) + "*",
+          .match = Match::kPattern,
+          .firstPageOnly = true,
+          .withCount = true});
+    wide("Surnames ending in SON: every key of both discs walked",
+         {.surname = "*SON", .match = Match::kPattern, .firstPageOnly = true, .withCount = true});
+    plan.scanQuery = plan.wide.size();
+    wide("No surname: every record of both discs read",
+         {.first = "MARY", .birth = 1908, .firstPageOnly = true, .withCount = true});
+    std::string ssn;
+    std::string zip;
+    for (const RawDeathRecord& r : records) {
+        DeathRecord d;
+        DecodeRecord(r, d);
+        if (ssn.empty() && d.ssn > 0) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%09d", d.ssn);
+            ssn = text;
+        }
+        // A ZIP whose partial numbers are no whole ZIPs, so SQLite's copy can tell them apart.
+        const auto clear = [](int z) {
+            const std::vector<int> numbers = ZipNumbersFor(z);
+            return z > 10001 && std::none_of(numbers.begin() + 1, numbers.end(), [](int n) {
+                       return std::find(std::begin(ResidenceZipTable), std::end(ResidenceZipTable),
+                                        n) != std::end(ResidenceZipTable);
+                   });
+        };
+        if (zip.empty() && d.residenceZip > 0 && d.residenceZipPartial == 0 &&
+            clear(d.residenceZip)) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%05d", d.residenceZip);
+            zip = text;
+        }
+    }
+    if (ssn.empty() || zip.empty())
+        Fail("the largest surname has no record with an SSN and none with a residence ZIP");
+    wide("SSN of one record", {.ssn = ssn, .firstPageOnly = true, .withCount = true});
+    wide("SSN area (its first three digits)",
+         {.ssn = ssn.substr(0, 3), .firstPageOnly = true, .withCount = true});
+    wide("Residence ZIP", {.residenceZip = zip, .firstPageOnly = true, .withCount = true});
+
     // Surnames drawn by how often they occur, each with the given name of a drawn record.
     std::mt19937_64 random(kBatchSeed);
     RecordReader reader(set, 4096);  // single records: a small buffer, no read-ahead
@@ -304,9 +373,18 @@ void CheckAgreement(const std::string& what, const Outcome& ours, const Outcome&
 }
 
 std::vector<std::string> SearchCommand(const Options& o, const DiscSet& set, const Query& q) {
-    std::vector<std::string> argv = {o.search,  "--disc1",      set.DiscDir(1),
-                                     "--disc2", set.DiscDir(2), "--surname",
-                                     q.surname, "--format",     "lines"};
+    std::vector<std::string> argv = {o.search,       "--disc1",  set.DiscDir(1), "--disc2",
+                                     set.DiscDir(2), "--format", "lines"};
+    if (!q.surname.empty())
+        argv.insert(argv.end(), {"--surname", q.surname});
+    if (q.match == Match::kSoundex)
+        argv.insert(argv.end(), {"--sounds-like", "soundex"});
+    if (q.match == Match::kDaitchMokotoff)
+        argv.insert(argv.end(), {"--sounds-like", "dm"});
+    if (!q.ssn.empty())
+        argv.insert(argv.end(), {"--ssn", q.ssn});
+    if (!q.residenceZip.empty())
+        argv.insert(argv.end(), {"--residence-zip", q.residenceZip});
     if (!q.first.empty())
         argv.insert(argv.end(), {"--first", q.first});
     if (q.birth != 0)
@@ -338,6 +416,21 @@ std::uint64_t PlainFread(const DiscSet& set, const SurnameRun& run) {
         left -= static_cast<std::int64_t>(want);
     }
     return sum;
+}
+
+// Every data file of both discs through `cat` to /dev/null: what reading them all costs at the
+// least, whatever reads them.
+void CatDataFiles(const DiscSet& set) {
+    std::vector<std::string> argv = {"/bin/cat"};
+    for (int disc : {1, 2}) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(set.DiscDir(disc), ec)) {
+            if (entry.path().extension() == ".car")
+                argv.push_back(entry.path().string());
+        }
+    }
+    if (RunQuietly(argv) != 0)
+        Fail("cat of the data files failed");
 }
 
 // ---- Reporting ---------------------------------------------------------------------------
@@ -405,8 +498,7 @@ int Run(const Options& o) {
     EngineSide engine(set);
 
     const Repetitions reps = o.quick ? Repetitions{3, 21, 0.1} : Repetitions{7, 101, 0.5};
-    std::vector<Row> rows;
-    for (const NamedQuery& named : plan.queries) {
+    const auto measureRow = [&](const NamedQuery& named, const Repetitions& reps) {
         std::fprintf(stderr, "measuring: %s: %s\n", named.what.c_str(), named.criteria.c_str());
         Row row;
         row.named = named;
@@ -426,8 +518,18 @@ int Run(const Options& o) {
         row.peakKiB = PeakResidentKiB(SearchCommand(o, set, named.query));
         if (row.peakKiB < 0)
             Fail("vel7m-search did not run cleanly for " + named.criteria);
-        rows.push_back(std::move(row));
-    }
+        return row;
+    };
+    std::vector<Row> rows;
+    for (const NamedQuery& named : plan.queries)
+        rows.push_back(measureRow(named, reps));
+    // Reading every record takes SQLite seconds at full size: fewer runs of that one.
+    const Repetitions scanReps = o.quick ? Repetitions{3, 5, 0} : Repetitions{3, 3, 0};
+    std::vector<Row> wideRows;
+    for (std::size_t i = 0; i < plan.wide.size(); ++i)
+        wideRows.push_back(measureRow(plan.wide[i], i == plan.scanQuery ? scanReps : reps));
+    std::fprintf(stderr, "measuring: cat of every data file ...\n");
+    const Timing cat = Measure([&] { CatDataFiles(set); }, scanReps);
 
     std::fprintf(stderr, "measuring: %d random queries ...\n", kBatchQueries);
     const Repetitions batchReps{3, 3, 0};
@@ -470,7 +572,8 @@ int Run(const Options& o) {
        << Gigabytes(FolderBytes(set.DiscDir(1)) + FolderBytes(set.DiscDir(2)))
        << " on the two discs; the SQLite database "
        << Gigabytes(static_cast<std::int64_t>(fs::file_size(o.db)))
-       << " (one table, indexed on (surname) and on (surname, first))\n\n";
+       << " (one table, indexed on (surname), on (surname, first), on the SSN and on the "
+          "residence ZIP, and the surnames' codes in two tables of their own)\n\n";
 
     md << "## Queries\n\n"
        << "Each query ran once unmeasured, then " << reps.atLeast << " to " << reps.atMost
@@ -547,6 +650,51 @@ int Run(const Options& o) {
        << "| " << one.named.criteria << " | " << Thousands(one.ours.hits) << " | "
        << MiB(one.peakKiB) << " |\n\n";
 
+    // Beyond the form.
+    const Row& scan = wideRows[plan.scanQuery];
+    const std::int64_t dataBytes = [&] {
+        std::int64_t bytes = 0;
+        for (int disc : {1, 2}) {
+            std::error_code ec;
+            for (const auto& entry : fs::directory_iterator(set.DiscDir(disc), ec)) {
+                if (entry.path().extension() == ".car")
+                    bytes += static_cast<std::int64_t>(entry.file_size(ec));
+            }
+        }
+        return bytes;
+    }();
+    md << "## Searches beyond the form\n\n"
+       << "Several surnames (sounds-like codes, wildcards), no surname, an SSN or a ZIP: "
+          "`CWideSearch` writes every hit to the hit file, so the first page comes with the "
+          "count. SQLite counts the rows and reads the first page in the engine's order "
+          "(surnames in key order, each one's records in record order; without a surname, "
+          "record order). Its copy has what a fair user adds for these searches: a table of "
+          "each surname's Soundex code and one of its Daitch-Mokotoff codes (a surname has "
+          "one row per code), each indexed on the code and searched with `surname IN "
+          "(SELECT ...)` through the surname index; wildcards are a `GLOB` on the indexed "
+          "surname; an index on the SSN (one number or a range of them) and one on the "
+          "residence ZIP. No index helps a search by first name and birth year alone: SQLite "
+          "scans the table, and so does the engine, every data file of both discs. The discs "
+          "have no index on the SSN or the ZIP (a search needs no file the discs do not have), "
+          "so those look-ups read every record too, where SQLite answers from its "
+          "indexes.\n\n"
+       << "| Query | Criteria | Hits | Ours, first page | SQLite | SQLite / ours | Peak memory "
+          "|\n|---|---|--:|--:|--:|--:|--:|\n";
+    for (const Row& row : wideRows) {
+        md << "| " << row.named.what << " | " << row.named.criteria << " | "
+           << Thousands(row.ours.hits) << " | " << Spread(row.oursFirstPage) << " | "
+           << Spread(row.theirsTiming) << " | " << Ratio(row.Ratio()) << " | " << MiB(row.peakKiB)
+           << " |\n";
+    }
+    md << "\nThe search without a surname reads " << Gigabytes(dataBytes) << " of data files in "
+       << Ms(scan.oursFirstPage.Median()) << " ms ("
+       << Format("%.0f MB/s", static_cast<double>(dataBytes) / scan.oursFirstPage.Median() / 1e6)
+       << "); `cat` of the same files to /dev/null, the bound of any reading of them, takes "
+       << Ms(cat.Median()) << " ms: the search takes "
+       << Format("%.2f×", scan.oursFirstPage.Median() / cat.Median())
+       << " that. SQLite's scan of its table takes " << Ms(scan.theirsTiming.Median()) << " ms, "
+       << Ratio(scan.Ratio()) << " ours.\n\n";
+
     // Targets.
     double worstFirstPage = 0;  // surname alone or with a first name
     double worstScan = 0;       // filters without a first name over the largest run
@@ -600,20 +748,49 @@ int Run(const Options& o) {
        << " |\n"
        << "| Peak memory of the command under " << kMemoryTargetKiB / 1024
        << " MB whatever the hits | largest " << MiB(worstPeak) << " | "
-       << Verdict(worstPeak < kMemoryTargetKiB) << " |\n\n";
+       << Verdict(worstPeak < kMemoryTargetKiB) << " |\n";
+    double slowestSurnames = 0;  // sounds-like and wildcards, first page
+    double worstWideRatio = 1e9;
+    std::string slowWide;
+    long worstWidePeak = 0;
+    for (std::size_t i = 0; i < wideRows.size(); ++i) {
+        const Row& row = wideRows[i];
+        if (!row.named.query.surname.empty()) {
+            slowestSurnames = std::max(slowestSurnames, row.oursFirstPage.Median());
+            worstWideRatio = std::min(worstWideRatio, row.Ratio());
+            if (row.Ratio() < 1)
+                slowWide +=
+                    (slowWide.empty() ? "" : "; ") + row.named.criteria + " " + Ratio(row.Ratio());
+        }
+        worstWidePeak = std::max(worstWidePeak, row.peakKiB);
+    }
+    md << "| Sounds-like and wildcard surnames: first page under " << kWideFirstPageTargetMs
+       << " ms | slowest " << Ms(slowestSurnames) << " ms | "
+       << Verdict(slowestSurnames * 1000 < kWideFirstPageTargetMs) << " |\n"
+       << "| No surname, every record read: under " << kScanAllTargetMs << " ms | "
+       << Ms(scan.oursFirstPage.Median()) << " ms | "
+       << Verdict(scan.oursFirstPage.Median() * 1000 < kScanAllTargetMs) << " |\n"
+       << "| Sounds-like and wildcard surnames faster than SQLite | least " << Ratio(worstWideRatio)
+       << (slowWide.empty() ? "" : "; below it: " + slowWide) << " | "
+       << Verdict(worstWideRatio > 1) << " |\n"
+       << "| Their peak memory under " << kMemoryTargetKiB / 1024 << " MB | largest "
+       << MiB(worstWidePeak) << " | " << Verdict(worstWidePeak < kMemoryTargetKiB) << " |\n\n";
     const Row& absent = rows[plan.absentQuery];
     md << "A search that finds nothing takes " << Ms(absent.oursFirstPage.Median())
        << " ms here, SQLite " << Ms(absent.theirsTiming.Median())
-       << " ms. That is the fixed cost of every search: the engine empties the hit file, "
-          "looks for the disc's marker (twice), opens the first-name list and the tree file "
-          "and reads the tree one node per level, where SQLite answers from a database it "
-          "keeps open. Queries with few hits are bound by it; queries with many are bound by "
-          "the scan.\n\n";
+       << " ms. That is the fixed cost of every search: the engine checks the disc's marker "
+          "and looks the key up in the tree it keeps open while the disc stays in, where "
+          "SQLite answers from a database it keeps open. A search with hits checks the marker "
+          "again before it reads, empties the hit file of the last search's hits and writes "
+          "its own: a few system calls, which bound the queries with few hits; queries with "
+          "many are bound by the scan.\n\n";
 
     // What SQLite did with each query.
     std::map<std::string, std::string> plans;
-    for (const Row& row : rows)
-        plans.emplace(sqlite.Plan(row.named.query), row.named.criteria);
+    for (const std::vector<Row>* list : {&rows, &wideRows}) {
+        for (const Row& row : *list)
+            plans.emplace(sqlite.Plan(row.named.query), row.named.criteria);
+    }
     md << "## SQLite's query plans\n\n";
     for (const auto& [planText, example] : plans)
         md << "- " << example << ": `" << planText << "`\n";
@@ -627,6 +804,16 @@ int Run(const Options& o) {
             Fail("cannot write " + o.markdown);
         std::fprintf(stderr, "written to %s\n", o.markdown.c_str());
     }
+    return 0;
+}
+
+int Index(const Options& o) {
+    DiscSet set;
+    std::string error;
+    if (!set.Open(o.set, error))
+        Fail(error);
+    if (!AddSearchIndexes(set, o.db, error))
+        Fail(error);
     return 0;
 }
 
@@ -650,7 +837,9 @@ int main(int argc, char** argv) {
     const bench::Options options = bench::ParseOptions(argc, argv);
     if (options.command == "load")
         return bench::Load(options);
+    if (options.command == "index")
+        return bench::Index(options);
     if (options.command == "run")
         return bench::Run(options);
-    bench::Fail("unknown command '" + options.command + "' (load or run)");
+    bench::Fail("unknown command '" + options.command + "' (load, index or run)");
 }

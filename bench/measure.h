@@ -29,6 +29,9 @@ Timing Measure(const std::function<void()>& once, const Repetitions& reps);
 // memory in KiB, or -1 when it did not run or did not exit with 0.
 long PeakResidentKiB(const std::vector<std::string>& argv);
 
+// Runs `argv` with its output discarded; its exit status, or -1 when it did not run or exit.
+int RunQuietly(const std::vector<std::string>& argv);
+
 struct Machine {
     std::string cpu;
     int cores = 0;

@@ -6,16 +6,32 @@
 
 namespace bench {
 
+// How the surname is matched.
+enum class Match {
+    kExact,
+    kPattern,  // with * and ?
+    kSoundex,
+    kDaitchMokotoff,
+};
+
 struct Query {
-    std::string surname{};  // as typed: the key without its padding
-    std::string first{};    // empty: no given name
-    int birth = 0;          // 0: not given
+    std::string surname{};  // as typed: the key without its padding; empty: no surname
+    Match match = Match::kExact;
+    std::string first{};  // empty: no given name
+    int birth = 0;        // 0: not given
     int death = 0;
     int state = 0;               // location code, 0: any
+    std::string ssn{};           // 9, 5 or 3 digits; empty: not given
+    std::string residenceZip{};  // 5 digits; empty: not given
     bool firstPageOnly = false;  // what the window shows first; otherwise every page is read
     // With the first page, the number of hits the window shows above it. Our engine knows it
     // from the index either way; SQLite has to count them.
     bool withCount = false;
+
+    // Whether the form could ask this: one exact surname, the form's criteria.
+    bool FormShaped() const {
+        return !surname.empty() && match == Match::kExact && ssn.empty() && residenceZip.empty();
+    }
 };
 
 struct Outcome {

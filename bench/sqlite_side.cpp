@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "daitch_mokotoff.h"
 #include "disc_set_reader.h"
+#include "soundex.h"
 
 namespace bench {
 
@@ -147,8 +149,138 @@ bool LoadDatabase(const DiscSet& set, const std::string& path, std::string& erro
     return true;
 }
 
+bool AddSearchIndexes(const DiscSet& set, const std::string& path, std::string& error) {
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqlitePtr db(raw);
+    if (opened != SQLITE_OK) {
+        error = "cannot open " + path + ": " + sqlite3_errmsg(db.get());
+        return false;
+    }
+    auto has = [&](const char* name) {
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db.get(), "SELECT 1 FROM sqlite_master WHERE name = ?", -1, &s, nullptr);
+        const StatementPtr statement(s);
+        sqlite3_bind_text(s, 1, name, -1, SQLITE_STATIC);
+        return sqlite3_step(s) == SQLITE_ROW;
+    };
+    for (const char* sql :
+         {"PRAGMA journal_mode = OFF", "PRAGMA synchronous = OFF", "PRAGMA cache_size = -262144"}) {
+        if (!Exec(db.get(), sql, error))
+            return false;
+    }
+    if (!has("surname_dm_code")) {
+        std::fprintf(stderr, "SQLite: the surname codes ...");
+        const auto start = std::chrono::steady_clock::now();
+        if (!Exec(db.get(),
+                  "DROP TABLE IF EXISTS surname_codes; DROP TABLE IF EXISTS surname_dm; "
+                  "CREATE TABLE surname_codes (surname TEXT NOT NULL, soundex TEXT NOT NULL); "
+                  "CREATE TABLE surname_dm (surname TEXT NOT NULL, code INTEGER NOT NULL); BEGIN",
+                  error)) {
+            return false;
+        }
+        sqlite3_stmt* s1 = nullptr;
+        sqlite3_stmt* s2 = nullptr;
+        sqlite3_prepare_v2(db.get(), "INSERT INTO surname_codes VALUES (?, ?)", -1, &s1, nullptr);
+        sqlite3_prepare_v2(db.get(), "INSERT INTO surname_dm VALUES (?, ?)", -1, &s2, nullptr);
+        const StatementPtr soundexInsert(s1);
+        const StatementPtr dmInsert(s2);
+        DmCodes codes;
+        for (const SurnameRun& run : set.Runs()) {
+            char soundex[kSoundexLength + 1];
+            if (SoundexCode(run.key, soundex)) {
+                sqlite3_bind_text(s1, 1, run.key, -1, SQLITE_STATIC);
+                sqlite3_bind_text(s1, 2, soundex, -1, SQLITE_STATIC);
+                sqlite3_step(s1);
+                sqlite3_reset(s1);
+            }
+            if (DaitchMokotoffCodes(run.key, codes)) {
+                for (int i = 0; i < codes.Count(); ++i) {
+                    sqlite3_bind_text(s2, 1, run.key, -1, SQLITE_STATIC);
+                    sqlite3_bind_int(s2, 2, static_cast<int>(codes[i]));
+                    sqlite3_step(s2);
+                    sqlite3_reset(s2);
+                }
+            }
+        }
+        if (!Exec(db.get(),
+                  "COMMIT; "
+                  "CREATE INDEX surname_codes_soundex ON surname_codes (soundex, surname); "
+                  "CREATE INDEX surname_dm_code ON surname_dm (code, surname)",
+                  error)) {
+            return false;
+        }
+        std::fprintf(stderr, " %.0f s\n", SecondsSince(start));
+    }
+    const struct {
+        const char* name;
+        const char* sql;
+    } indexes[] = {
+        {"death_ssn", "CREATE INDEX death_ssn ON death (ssn)"},
+        {"death_zip_residence", "CREATE INDEX death_zip_residence ON death (zip_residence)"},
+    };
+    for (const auto& index : indexes) {
+        if (has(index.name))
+            continue;
+        std::fprintf(stderr, "SQLite: %s ...", index.sql);
+        const auto start = std::chrono::steady_clock::now();
+        if (!Exec(db.get(), index.sql, error))
+            return false;
+        std::fprintf(stderr, " %.0f s\n", SecondsSince(start));
+    }
+    return Exec(db.get(), "PRAGMA analysis_limit = 1000; ANALYZE", error);
+}
+
+std::vector<int> ZipNumbersFor(int zip) {
+    std::vector<int> numbers = {zip};
+    // A partial ZIP knows its digits from its first that is not 0: 628 is XX628.
+    for (int known = 1, modulus = 10000; known <= 4; ++known, modulus /= 10) {
+        const int value = zip % modulus;
+        if (value >= modulus / 10)
+            numbers.push_back(value);
+    }
+    if (zip % 1000 == 0)
+        numbers.push_back(10001);  // XX000
+    return numbers;
+}
+
+void SsnRange(const std::string& digits, std::int64_t& low, std::int64_t& high) {
+    std::int64_t value = std::stoll(digits);
+    std::int64_t span = 1;
+    for (std::size_t n = digits.size(); n < 9; ++n) {
+        value *= 10;
+        span *= 10;
+    }
+    low = value;
+    high = value + span - 1;
+}
+
 std::string SelectFor(const Query& query, const char* what, bool page) {
-    std::string sql = std::string("SELECT ") + what + " FROM death WHERE surname = ?";
+    std::string sql = std::string("SELECT ") + what + " FROM death WHERE 1";
+    if (!query.surname.empty()) {
+        switch (query.match) {
+            case Match::kExact:
+                sql += " AND surname = ?";
+                break;
+            case Match::kPattern:
+                sql += " AND surname GLOB ?";
+                break;
+            case Match::kSoundex:
+                sql += " AND surname IN (SELECT surname FROM surname_codes WHERE soundex = ?)";
+                break;
+            case Match::kDaitchMokotoff: {
+                // The typed name's codes as numbers in the text: a name has one to a few.
+                DmCodes codes;
+                DaitchMokotoffCodes(query.surname, codes);
+                std::string list;
+                for (int i = 0; i < codes.Count(); ++i)
+                    list += (i > 0 ? ", " : "") + std::to_string(codes[i]);
+                sql +=
+                    " AND surname IN (SELECT surname FROM surname_dm WHERE code IN (" + list + "))";
+                break;
+            }
+        }
+    }
     if (!query.first.empty())
         sql += " AND first = ?";
     if (query.birth != 0)
@@ -157,8 +289,18 @@ std::string SelectFor(const Query& query, const char* what, bool page) {
         sql += " AND death_year = ?";
     if (query.state != 0)
         sql += " AND location = ?";
+    if (!query.ssn.empty())
+        sql += " AND ssn BETWEEN ? AND ?";
+    if (!query.residenceZip.empty()) {
+        std::string list;
+        for (int number : ZipNumbersFor(std::stoi(query.residenceZip)))
+            list += (list.empty() ? "" : ", ") + std::to_string(number);
+        sql += " AND zip_residence IN (" + list + ")";
+    }
+    // The engine's order: surnames in key order, each surname's records in their order.
     if (page)
-        sql += " ORDER BY id LIMIT 10";
+        sql += query.FormShaped() || query.surname.empty() ? " ORDER BY id LIMIT 10"
+                                                           : " ORDER BY surname, id LIMIT 10";
     return sql;
 }
 
@@ -189,7 +331,13 @@ sqlite3_stmt* SqliteSide::Prepare(const std::string& sql) {
 
 void SqliteSide::Bind(sqlite3_stmt* statement, const Query& query) {
     int n = 0;
-    sqlite3_bind_text(statement, ++n, query.surname.c_str(), -1, SQLITE_STATIC);
+    if (query.match == Match::kSoundex) {
+        char code[kSoundexLength + 1];
+        SoundexCode(query.surname, code);
+        sqlite3_bind_text(statement, ++n, code, -1, SQLITE_TRANSIENT);
+    } else if (!query.surname.empty() && query.match != Match::kDaitchMokotoff) {
+        sqlite3_bind_text(statement, ++n, query.surname.c_str(), -1, SQLITE_STATIC);
+    }
     if (!query.first.empty())
         sqlite3_bind_text(statement, ++n, query.first.c_str(), -1, SQLITE_STATIC);
     if (query.birth != 0)
@@ -198,6 +346,13 @@ void SqliteSide::Bind(sqlite3_stmt* statement, const Query& query) {
         sqlite3_bind_int(statement, ++n, query.death);
     if (query.state != 0)
         sqlite3_bind_int(statement, ++n, query.state);
+    if (!query.ssn.empty()) {
+        std::int64_t low = 0;
+        std::int64_t high = 0;
+        SsnRange(query.ssn, low, high);
+        sqlite3_bind_int64(statement, ++n, low);
+        sqlite3_bind_int64(statement, ++n, high);
+    }
 }
 
 Outcome SqliteSide::Run(const Query& query) {

@@ -4,9 +4,11 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "query.h"
 
@@ -26,6 +28,11 @@ using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 // Writes every record of `set` into a new database at `path`; the file appears only when
 // it is complete. Progress goes to standard error.
 bool LoadDatabase(const DiscSet& set, const std::string& path, std::string& error);
+
+// Adds what a fair user adds for the searches beyond the form, where it is missing: the
+// Soundex code of every surname and its Daitch-Mokotoff codes, each in a table of its own
+// indexed on the code, and indexes on the SSN and on the residence ZIP.
+bool AddSearchIndexes(const DiscSet& set, const std::string& path, std::string& error);
 
 class SqliteSide {
   public:
@@ -48,5 +55,15 @@ class SqliteSide {
 
 // The SELECT our engine's query corresponds to; `what` is the column list or count(*).
 std::string SelectFor(const Query& query, const char* what, bool page);
+
+// The stored residence ZIP numbers a typed five-digit ZIP matches: the ZIP itself, and the
+// partial ZIPs that agree with it wherever they know a digit (XX628 and X8628 for 78628).
+// The copy keeps no partial flag, so the plan picks a ZIP none of whose partial numbers is
+// also a whole ZIP of the table.
+std::vector<int> ZipNumbersFor(int zip);
+
+// The SSN range a typed SSN stands for (9 digits: one number; 5 or 3: every number that begins
+// with them).
+void SsnRange(const std::string& digits, std::int64_t& low, std::int64_t& high);
 
 }  // namespace bench

@@ -50,46 +50,133 @@ int CDeathIndex::DiscOf(const char* key) {
     return CompareKeys(key, kDiscSplitKey) > 0 ? 2 : 1;
 }
 
-bool CDeathIndex::EnsureDisc(int disc) {
-    const char* found = FindDisc(disc);
-    while (found == nullptr) {
-        if (PromptForDisc(disc) != IDOK)
-            return false;
-        found = FindDisc(disc);
+void CDeathIndex::Drop(DiscFiles& disc) {
+    if (probeBlocks) {
+        for (int i = 0; i < kProbeBlocks; ++i) {
+            if (probeBlocks[i].disc == &disc)
+                probeBlocks[i].disc = nullptr;
+        }
     }
+    probeEnd = -1;
+    disc.open = false;
+    disc.markerKnown = false;
+    disc.dir[0] = '\0';
+    disc.firstNames.reset();
+    disc.nameCount = -1;
+    disc.pieces.reset();
+    for (std::unique_ptr<CTreeFile>& tree : disc.trees)
+        tree.reset();
+    disc.dataFile.reset();
+    disc.dataFileNumber = -1;
+    disc.dataFileSize = -1;
+}
+
+void CDeathIndex::ForgetWindow() {
+    streamOffset = -1;
+    windowStart = -1;
+    windowBytes = 0;
+    probeEnd = -1;
+}
+
+void CDeathIndex::MakeCurrent(DiscFiles& disc) {
+    if (files != &disc) {
+        // The window and the stream position belong to the other disc's data file.
+        ForgetWindow();
+        files = &disc;
+    }
+}
+
+bool CDeathIndex::FindMarker(int disc, bool afresh) {
+    DiscFiles& kept = discs[disc == 1 ? 0 : 1];
+    const DiscMarker found = LocateDisc(disc, kept.open && kept.markerKnown ? kept.dir : nullptr,
+                                        kept.open && kept.markerKnown ? &kept.marker : nullptr);
+    if (found.dir == nullptr)
+        return false;
+    MakeCurrent(kept);
+    const bool same = kept.open && std::strcmp(kept.dir, found.dir) == 0 && found.identityKnown &&
+                      kept.markerKnown && found.identity == kept.marker;
+    // A marker the host cannot identify may be another disc's: a search then opens everything
+    // afresh, a check before reading keeps what the search opened.
+    if (!same && (afresh || found.identityKnown || !kept.open))
+        OpenDiscFiles(found.dir, found.identityKnown, found.identity);
     // Read the disc where its marker is: that is where the user put it.
-    std::snprintf(discDir, sizeof discDir, "%s", found);
+    if (std::strcmp(discDir, found.dir) != 0)
+        std::snprintf(discDir, sizeof discDir, "%s", found.dir);
     return true;
 }
 
-bool CDeathIndex::OpenIndexFor(const char* key) {
-    CloseAll();
-    const int partition = PartitionOf(key);
-    g_nCurrentDisc = DiscOf(key);
-    if (!EnsureDisc(g_nCurrentDisc))
-        return false;
+bool CDeathIndex::EnsureDisc(int disc) {
+    while (!FindMarker(disc, /*afresh=*/false)) {
+        // Nothing stays open while the user changes discs: a drive holding open files may
+        // refuse to give its disc up.
+        CloseAll();
+        if (PromptForDisc(disc) != IDOK)
+            return false;
+    }
+    return true;
+}
+
+void CDeathIndex::OpenDiscFiles(const char* dir, bool markerKnown, const FileIdentity& marker) {
+    DiscFiles& disc = *files;
+    tree = nullptr;
+    unkeptTree.reset();
+    Drop(disc);
+    ForgetWindow();
+    ForgetCachedFirstName();
+    // A folder holds one disc: what another disc kept there is gone with it.
+    DiscFiles& other = &disc == &discs[0] ? discs[1] : discs[0];
+    if (other.open && std::strcmp(other.dir, dir) == 0)
+        Drop(other);
+    std::snprintf(disc.dir, sizeof disc.dir, "%s", dir);
+    disc.open = true;
+    disc.markerKnown = markerKnown;
+    disc.marker = marker;
 
     char path[kMaxPath];
-    if (FormatPath(path, "%sfname.fst", discDir))
-        firstNames = OpenFile(path, "r");
-    nameCount = -1;
-    if (firstNames) {
-        std::setvbuf(firstNames.get(), nullptr, _IONBF, 0);  // read through `names`
-        const long size = StreamSize(firstNames.get());
+    if (FormatPath(path, "%sfname.fst", dir))
+        disc.firstNames = OpenFile(path, "r");
+    if (disc.firstNames) {
+        std::setvbuf(disc.firstNames.get(), nullptr, _IONBF, 0);  // read through the pieces
+        const long size = StreamSize(disc.firstNames.get());
         if (size >= 0 && size / kFirstNameRecordSize <= INT_MAX)
-            nameCount = static_cast<int>(size / kFirstNameRecordSize);
+            disc.nameCount = static_cast<int>(size / kFirstNameRecordSize);
+        disc.pieces = std::make_unique<NamePiece[]>(kNamePieces);
     }
-    namesStart = -1;
-    ForgetCachedFirstName();
-    // An over-long directory names no file; the tree below then reads as missing.
-    if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
+}
+
+CTreeFile* CDeathIndex::TreeFor(int partition, bool wrongFormatIsFatal,
+                                std::unique_ptr<CTreeFile>& unkept) {
+    unkept.reset();
+    std::unique_ptr<CTreeFile>& kept = files->trees[partition];
+    if (kept)
+        return kept.get();
+    char path[kMaxPath];
+    // An over-long directory names no file; the tree then reads as missing.
+    if (!FormatPath(path, "%sgst%d.tre", files->dir, partition))
         path[0] = '\0';
+    auto opened = std::make_unique<CTreeFile>(path, wrongFormatIsFatal);
+    treeNodeReads += opened->NodeReads();
+    // A tree that did not open as one is opened again by the next search that needs it, and
+    // reported again.
+    std::unique_ptr<CTreeFile>& holder = opened->State() == TreeFileState::kOpen ? kept : unkept;
+    holder = std::move(opened);
+    return holder.get();
+}
+
+bool CDeathIndex::OpenIndexFor(const char* key) {
+    const int partition = PartitionOf(key);
+    g_nCurrentDisc = DiscOf(key);
+    tree = nullptr;
+    unkeptTree.reset();
+    // The one-name cache of list lines may hold the other disc's name at that position.
+    ForgetCachedFirstName();
+    while (!FindMarker(g_nCurrentDisc, /*afresh=*/true)) {
+        CloseAll();
+        if (PromptForDisc(g_nCurrentDisc) != IDOK)
+            return false;
+    }
     treePartition = partition;
-    tree = std::make_unique<CTreeFile>(path);
-    dataFile.reset();
-    currentFile = -1;
-    windowStart = -1;
-    windowBytes = 0;
+    tree = TreeFor(partition, /*wrongFormatIsFatal=*/true, unkeptTree);
     return true;
 }
 
@@ -106,7 +193,7 @@ void CDeathIndex::Search(CSearchCriteria* query) {
     namesReadable = false;
     namesReported = false;
     recordReads = 0;
-    neighbourNodeReads = 0;
+    treeNodeReads = 0;
     results->Reset();
 
     char key[kKeyLength + 1];
@@ -115,8 +202,10 @@ void CDeathIndex::Search(CSearchCriteria* query) {
         return;
 
     TreeEdges edges;
+    const long readsBefore = tree->NodeReads();
     const TreeLookup lookup =
         tree->Lookup(key, criteria->firstRecord, criteria->recordCount, &edges);
+    treeNodeReads += tree->NodeReads() - readsBefore;
     bool usable = true;
     switch (tree->State()) {
         case TreeFileState::kMissing:
@@ -165,14 +254,13 @@ void CDeathIndex::ReportTree(const char* problem) {
 }
 
 bool CDeathIndex::NeighbourEdge(int partition, bool last, std::int64_t& first, std::int64_t& end) {
-    char path[kMaxPath];
-    if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
-        return false;
     // Only consulted: its own damage is reported when its own surnames are searched.
-    CTreeFile neighbour(path, /*wrongFormatIsFatal=*/false);
+    std::unique_ptr<CTreeFile> unkept;
+    CTreeFile& neighbour = *TreeFor(partition, /*wrongFormatIsFatal=*/false, unkept);
     TreeItem item{};
+    const long readsBefore = neighbour.NodeReads();
     const bool found = neighbour.EdgeRun(last, item) == TreeLookup::kFound;
-    neighbourNodeReads += neighbour.NodeReads();
+    treeNodeReads += neighbour.NodeReads() - readsBefore;
     first = item.first;
     end = std::int64_t{item.first} + item.count;
     return found;
@@ -209,10 +297,6 @@ bool CDeathIndex::RunFitsPartition(const TreeEdges& edges, std::int32_t first, s
     return true;
 }
 
-long CDeathIndex::TreeNodeReads() const {
-    return (tree ? tree->NodeReads() : 0) + neighbourNodeReads;
-}
-
 void CDeathIndex::RunFilter(const CSearchCriteria& query) {
     const bool s = query.stateSet != 0;
     const bool f = query.firstNameSet != 0;
@@ -234,7 +318,7 @@ void CDeathIndex::RunFilter(const CSearchCriteria& query) {
             // highest position.
             if (query.recordCount > 0 &&
                 ReadRecord(query.firstRecord + (query.recordCount - 1)) == 1 &&
-                FirstNameIndex(current) >= nameCount) {
+                FirstNameIndex(current) >= files->nameCount) {
                 ReportFirstNameList(NameListProblem::kTooShort, true);
             }
             return;
@@ -296,9 +380,7 @@ bool CDeathIndex::RunIsOnDisc(int first, int count) {
     }
     if (!OpenDataFile(file))
         return false;
-    const long size = StreamSize(dataFile.get());
-    streamOffset = -1;
-    if (size >= (position + 1) * static_cast<long>(sizeof(RawDeathRecord)))
+    if (files->dataFileSize >= (position + 1) * static_cast<long>(sizeof(RawDeathRecord)))
         return true;
     char text[200];
     std::snprintf(text, sizeof text,
@@ -316,19 +398,19 @@ bool CDeathIndex::DataFileIsHere(int number) const {
 }
 
 bool CDeathIndex::OpenDataFile(int number) {
-    if (number == currentFile)
+    DiscFiles& disc = *files;
+    if (number == disc.dataFileNumber)
         return true;
-    dataFile.reset();
-    currentFile = -1;
-    streamOffset = -1;
-    windowStart = -1;
-    windowBytes = 0;
+    disc.dataFile.reset();
+    disc.dataFileNumber = -1;
+    disc.dataFileSize = -1;
+    ForgetWindow();
 
     char path[kMaxPath];
     if (number > 0 && FormatPath(path, "%sdp%d.car", discDir, number)) {
-        dataFile = OpenFile(path, "rb");
+        disc.dataFile = OpenFile(path, "rb");
     }
-    if (!dataFile) {
+    if (!disc.dataFile) {
         char text[64];
         std::snprintf(text, sizeof text, "File #%d needs to be on this disc.", number);
         MessageBoxA(nullptr, text, "Missing Data File", MB_OK | MB_ICONEXCLAMATION);
@@ -336,32 +418,74 @@ bool CDeathIndex::OpenDataFile(int number) {
         return false;  // only a test host gets here; reads then deliver nothing
     }
     // The window does the buffering.
-    std::setvbuf(dataFile.get(), nullptr, _IONBF, 0);
-    currentFile = number;
-    streamOffset = 0;
+    std::setvbuf(disc.dataFile.get(), nullptr, _IONBF, 0);
+    disc.dataFileNumber = number;
+    // Measured once while the disc stays in: every search checks its run's end against it.
+    disc.dataFileSize = StreamSize(disc.dataFile.get());
+    streamOffset = -1;
     return true;
 }
 
 bool CDeathIndex::FillWindow(long offset, std::size_t bytes) {
     windowStart = offset;
     windowBytes = 0;
-    if (!dataFile)
+    std::FILE* const data = files->dataFile.get();
+    if (data == nullptr)
         return false;
-    if (offset != streamOffset && std::fseek(dataFile.get(), offset, SEEK_SET) != 0) {
+    if (offset != streamOffset && std::fseek(data, offset, SEEK_SET) != 0) {
         streamOffset = -1;
         return false;
     }
     const std::size_t want = std::min(bytes, sizeof window);
-    windowBytes = std::fread(reinterpret_cast<unsigned char*>(window), 1, want, dataFile.get());
+    windowBytes = std::fread(reinterpret_cast<unsigned char*>(window), 1, want, data);
     // After a short read the stream may carry its end-of-file flag: seek before the next read.
     streamOffset = windowBytes == want ? offset + static_cast<long>(windowBytes) : -1;
     return windowBytes > 0;
 }
 
 // Reads ahead by a whole window when a read continues the last one, as scans and paging do;
-// after a jump (a probe of the binary search, the first page of a run) only this much, since
-// the records beyond it may never be needed.
+// after a jump (the first page of a run) only this much, since the records beyond it may never
+// be needed.
 constexpr std::size_t kJumpRead = 4096;
+
+const unsigned char* CDeathIndex::ProbeBlockAt(long at, std::size_t& available) {
+    std::FILE* const data = files->dataFile.get();
+    if (data == nullptr)
+        return nullptr;
+    if (!probeBlocks) {
+        probeBlocks = std::make_unique<ProbeBlock[]>(kProbeBlocks);
+        probeData.reset(new unsigned char[kProbeBlocks * kProbeBlockBytes]);
+    }
+    const long start = at - at % static_cast<long>(kProbeBlockBytes);
+    const std::int32_t file = files->dataFileNumber;
+    const auto slot = (static_cast<unsigned long>(file) * 7919u +
+                       static_cast<unsigned long>(start) / kProbeBlockBytes) %
+                      kProbeBlocks;
+    ProbeBlock& block = probeBlocks[slot];
+    unsigned char* const bytes = probeData.get() + slot * kProbeBlockBytes;
+    if (block.disc != files || block.file != file || block.start != start) {
+        block.disc = nullptr;
+        if (start != streamOffset && std::fseek(data, start, SEEK_SET) != 0) {
+            streamOffset = -1;
+            return nullptr;
+        }
+        block.bytes = std::fread(bytes, 1, kProbeBlockBytes, data);
+        streamOffset =
+            block.bytes == kProbeBlockBytes ? start + static_cast<long>(block.bytes) : -1;
+        if (std::ferror(data)) {
+            std::clearerr(data);  // tried again next time, never kept as the file's end
+            return nullptr;
+        }
+        block.disc = files;
+        block.file = file;
+        block.start = start;
+    }
+    probeEnd = start + static_cast<long>(block.bytes);
+    if (at >= probeEnd)
+        return nullptr;
+    available = static_cast<std::size_t>(probeEnd - at);
+    return bytes + (at - start);
+}
 
 std::size_t CDeathIndex::Fetch(long offset, std::size_t bytes, void* out) {
     auto* to = static_cast<unsigned char*>(out);
@@ -376,11 +500,37 @@ std::size_t CDeathIndex::Fetch(long offset, std::size_t bytes, void* out) {
             done += n;
             continue;
         }
-        const std::size_t ahead = at == windowEnd ? sizeof window : kJumpRead;
-        if (!FillWindow(at, std::max(ahead, bytes - done)))
+        if (at == windowEnd || at == probeEnd) {
+            // Continuing: the window reads ahead.
+            if (!FillWindow(at, std::max(sizeof window, bytes - done)))
+                break;
+            continue;
+        }
+        // A jump (a probe of a binary search, a run's first records): a block of its own.
+        std::size_t available = 0;
+        const unsigned char* block = ProbeBlockAt(at, available);
+        if (block == nullptr)
             break;
+        const std::size_t n = std::min(bytes - done, available);
+        std::memcpy(to + done, block, n);
+        done += n;
     }
     return done;
+}
+
+void CDeathIndex::ReadAhead(int first, int count) {
+    if (first < 0 || count <= 0 || count * sizeof(RawDeathRecord) > sizeof window)
+        return;
+    const int last = first + (count - 1);
+    if (FileNumberOf(first) != FileNumberOf(last) || IndexInFile(last) == kLastFilePosition ||
+        !OpenDataFile(FileNumberOf(first))) {
+        return;
+    }
+    const long offset = static_cast<long>(IndexInFile(first)) * 16;
+    const long bytes = static_cast<long>(count) * 16;
+    if (offset >= windowStart && offset + bytes <= windowStart + static_cast<long>(windowBytes))
+        return;
+    FillWindow(offset, static_cast<std::size_t>(bytes));
 }
 
 int CDeathIndex::ReadRecord(int n) {
@@ -428,7 +578,7 @@ const RawDeathRecord* CDeathIndex::ViewPage(int start, int end, int& count) {
 
     const int a = FileNumberOf(start);
     const int b = FileNumberOf(last);
-    if (a != currentFile && !OpenDataFile(a))
+    if (a != files->dataFileNumber && !OpenDataFile(a))
         return window;
 
     const RawDeathRecord* page = window;
@@ -471,12 +621,10 @@ const RawDeathRecord* CDeathIndex::ViewPage(int start, int end, int& count) {
 }
 
 void CDeathIndex::CloseAll() {
-    tree.reset();
-    firstNames.reset();
-    namesStart = -1;
-    dataFile.reset();
-    currentFile = -1;
-    streamOffset = -1;
-    windowStart = -1;
-    windowBytes = 0;
+    tree = nullptr;
+    unkeptTree.reset();
+    for (DiscFiles& disc : discs)
+        Drop(disc);
+    ForgetWindow();
+    ForgetCachedFirstName();
 }

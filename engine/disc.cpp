@@ -1,31 +1,55 @@
 #include "disc.h"
 
-#include "host.h"
+#include <cstring>
+
 #include "stdio_file.h"
 
 namespace {
 
-bool MarkerIn(const char* dir, int disc) {
+bool MarkerIn(const char* dir, int disc, const char* knownDir, const FileIdentity* known,
+              DiscMarker& marker) {
     char path[kMaxPath];
-    if (!FormatPath(path, disc == 1 ? "%sdisc1.id" : "%sdisc2.id", dir))
+    if (!JoinPath(path, dir, disc == 1 ? "disc1.id" : "disc2.id"))
         return false;
+    FileIdentity identity;
+    switch (HostIdentifyFile(path, identity)) {
+        case FileStatus::kAbsent:
+            return false;
+        case FileStatus::kPresent:
+            marker.identityKnown = true;
+            marker.identity = identity;
+            if (known != nullptr && knownDir != nullptr && std::strcmp(dir, knownDir) == 0 &&
+                identity == *known) {
+                return true;
+            }
+            break;
+        case FileStatus::kUnknown:
+            marker.identityKnown = false;
+            break;
+    }
     return OpenFile(path, "r") != nullptr;
 }
 
 }  // namespace
 
-const char* FindDisc(int disc) {
+DiscMarker LocateDisc(int disc, const char* knownDir, const FileIdentity* known) {
     // Probing an empty drive must fail quietly rather than raise a system dialog.
     const unsigned previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-    const char* found = nullptr;
-    if (MarkerIn(HostDiscDir(disc), disc)) {
-        found = HostDiscDir(disc);
-    } else if (MarkerIn(HostDiscDir(1), disc)) {
+    DiscMarker marker;
+    if (MarkerIn(HostDiscDir(disc), disc, knownDir, known, marker)) {
+        marker.dir = HostDiscDir(disc);
+    } else if (MarkerIn(HostDiscDir(1), disc, knownDir, known, marker)) {
         // Either disc may sit in the first drive when only one is configured.
-        found = HostDiscDir(1);
+        marker.dir = HostDiscDir(1);
+    } else {
+        marker = {};
     }
     SetErrorMode(previous);
-    return found;
+    return marker;
+}
+
+const char* FindDisc(int disc) {
+    return LocateDisc(disc).dir;
 }
 
 bool CheckDisc(int disc) {

@@ -39,30 +39,40 @@ const char* CDeathIndex::GetFirstName(int index) {
 }
 
 bool CDeathIndex::ReadFirstNameRecord(int index, char* out) {
-    if (!firstNames || index < 0)
+    DiscFiles& disc = *files;
+    if (!disc.firstNames || !disc.pieces || index < 0)
         return false;
+    // Whole pieces of the list, so that a name never straddles two of them.
+    constexpr long kPieceBytes = sizeof(NamePiece::names);
     const long offset = static_cast<long>(index) * kFirstNameRecordSize;
-    if (namesStart < 0 || offset < namesStart ||
-        offset + kFirstNameRecordSize > namesStart + static_cast<long>(namesBytes)) {
-        // Whole pieces of the list, so that a name never straddles two of them.
-        namesStart = offset - offset % static_cast<long>(sizeof names);
-        namesBytes = 0;
-        if (std::fseek(firstNames.get(), namesStart, SEEK_SET) != 0) {
-            namesStart = -1;
+    const long number = offset / kPieceBytes;
+    NamePiece& piece = disc.pieces[number % kNamePieces];
+    const long start = number * kPieceBytes;
+    if (piece.start != start) {
+        piece.start = -1;
+        piece.bytes = 0;
+        if (std::fseek(disc.firstNames.get(), start, SEEK_SET) != 0)
+            return false;
+        const std::size_t bytes =
+            std::fread(piece.names, 1, sizeof piece.names, disc.firstNames.get());
+        if (std::ferror(disc.firstNames.get())) {
+            // A failed read is tried again, never kept as the list's end.
+            std::clearerr(disc.firstNames.get());
             return false;
         }
-        namesBytes = std::fread(names, 1, sizeof names, firstNames.get());
-        if (offset + kFirstNameRecordSize > namesStart + static_cast<long>(namesBytes))
-            return false;
+        piece.start = start;
+        piece.bytes = bytes;
     }
-    std::memcpy(out, names + (offset - namesStart), kFirstNameRecordSize);
+    if (offset + kFirstNameRecordSize > start + static_cast<long>(piece.bytes))
+        return false;
+    std::memcpy(out, piece.names + (offset - start), kFirstNameRecordSize);
     return true;
 }
 
 int CDeathIndex::FindFirstName(const char* name) {
-    if (!firstNames || nameCount < 0)
+    if (!files->firstNames || files->nameCount < 0)
         return kFirstNameUnreadable;
-    const int n = nameCount;
+    const int n = files->nameCount;
     // The search needs records 10 and n - 10 inside the file; a list too short for that is not
     // a list this program can search.
     if (n < kFirstNameLeadingFillers + kFirstNameTrailingFillers)
@@ -112,12 +122,12 @@ int CDeathIndex::FindFirstName(const char* name) {
 void CDeathIndex::CheckFirstNames(const DeathRecord* page, int count) {
     if (namesReported || count <= 0)
         return;
-    if (!firstNames || nameCount < 0) {
+    if (!files->firstNames || files->nameCount < 0) {
         ReportFirstNameList(NameListProblem::kUnreadable, false);
         return;
     }
     for (int i = 0; i < count; ++i) {
-        if (page[i].firstNameIndex < 0 || page[i].firstNameIndex >= nameCount) {
+        if (page[i].firstNameIndex < 0 || page[i].firstNameIndex >= files->nameCount) {
             ReportFirstNameList(NameListProblem::kTooShort, false);
             return;
         }

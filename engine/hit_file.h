@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 #include "death_record.h"
 #include "stdio_file.h"
@@ -22,8 +23,8 @@ class CHitFile {
 
     // Empties (or creates) the file and opens it; returns whether it is open.
     bool Create();
-    // Makes sure the file is open for reading and writing (opening it if it is not); returns
-    // whether it is open.
+    // Makes sure the file is open for reading and writing (opening it, or making it again when
+    // it is no longer there, as needed); returns whether it is open.
     bool Open();
     // Adds one record at the end: 1 when buffered, -1 when the file is not open.
     int Append(const RawDeathRecord& raw);
@@ -55,12 +56,19 @@ class CHitFile {
     std::int32_t hitCount = 0;
     std::int32_t isOpen = 0;
     char path[kHitFilePathSize] = {};
-    long position = 0;         // offset of the stream, tracked so appends need no seek
-    bool atEnd = false;        // the stream is positioned at the end of the file
-    bool reading = false;      // the last operation read, so a read that continues needs no seek
-    bool writeFailed = false;  // sticky until the next Create
+    std::filesystem::path fsPath;  // the same, for emptying and checking it in place
+    long position = 0;             // where the last page read ended: where the next one begins
+    long streamAt = -1;            // where a read would continue without a seek, -1 when unknown
+    long fileBytes = -1;           // bytes handed to the file since it was emptied, -1 when unknown
+    bool appending = false;        // the stream was last written or positioned, not read
+    bool streamRead = false;       // the stream has been read since it was opened
+    bool pathChecked = false;      // the path is known to name the open file in this search
+    bool writeFailed = false;      // sticky until the next Create
     bool pathTooLong = false;
     int stagedCount = 0;
+    // The hits of a result that fit in one batch, which `staged` still holds after they were
+    // written: such a result is paged from memory. 0 otherwise.
+    int headHits = 0;
     RawDeathRecord staged[kStagedHits];
     char streamBuffer[1 << 16];  // large writes: a hit costs no system call
 };

@@ -63,6 +63,11 @@ void HostExit(int status) {
     g_host->Exit(status);
 }
 
+FileStatus HostIdentifyFile(const char* path, FileIdentity& identity) {
+    identity = {};
+    return path != nullptr ? g_host->IdentifyFile(path, identity) : FileStatus::kUnknown;
+}
+
 bool HostKeepAlive() {
     return g_host->KeepAlive();
 }

@@ -5,6 +5,8 @@
 // out; the engine itself never includes a window-system or terminal header.
 #pragma once
 
+#include <cstdint>
+
 // Message box styles and answers, with the platform's values.
 inline constexpr unsigned MB_OK = 0x00000000u;
 inline constexpr unsigned MB_OKCANCEL = 0x00000001u;
@@ -27,6 +29,23 @@ inline constexpr int kMaxPath = 260;
 // The title the program shows in its caption and message boxes.
 inline constexpr const char kAppTitle[] = "Vavaze Devedire Rizuz";
 
+// What tells one file from another without opening it: a file replaced, rebuilt or put back
+// from another copy differs in at least one of these.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;  // last change of the contents
+    std::int64_t changedNs = 0;   // last change of the contents or the file's own attributes
+    bool operator==(const FileIdentity&) const = default;
+};
+
+enum class FileStatus {
+    kUnknown,  // the host cannot tell: the engine trusts nothing it read before
+    kAbsent,   // no file at that path (nor a way to one)
+    kPresent,  // there, with the identity given
+};
+
 class Host {
   public:
     virtual ~Host() = default;
@@ -46,6 +65,14 @@ class Host {
 
     // Caption for boxes that name no caption of their own.
     virtual const char* AppTitle() const { return kAppTitle; }
+
+    // The identity of the file at `path`, links followed. The engine checks a disc's marker
+    // with it before every read, and keeps the disc's files open while the marker stays the
+    // same file. A host that cannot tell answers kUnknown: every search then opens the disc's
+    // files afresh.
+    virtual FileStatus IdentifyFile(const char* /*path*/, FileIdentity& /*identity*/) const {
+        return FileStatus::kUnknown;
+    }
 
     // Called regularly during long work (a scan of every data file, a walk of every surname
     // key): a window keeps itself painted here and answers false once the user has cancelled.
@@ -74,6 +101,8 @@ const char* HostDiscDir(int disc);
 
 // A fatal error's exit, routed through the host so that tests can see it.
 void HostExit(int status);
+
+FileStatus HostIdentifyFile(const char* path, FileIdentity& identity);
 
 // The host's KeepAlive: false when the user wants the long search stopped.
 bool HostKeepAlive();

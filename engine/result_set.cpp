@@ -308,6 +308,7 @@ int CResultSet::SeekFirstName(int target) {
 }
 
 void CResultSet::SeekScan(const Criteria& criteria) {
+    reader->ReadAhead(rangeStart, rangeLength);
     position = SeekFirstName(criteria.firstName);
     while (position < rangeEnd) {
         if (reader->ReadRecord(position) == 0)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 struct FileCloser {
@@ -25,6 +26,21 @@ bool FormatPath(char (&out)[N], const char* format, Args... args) {
         out[0] = '\0';
         return false;
     }
+    return true;
+}
+
+// `dir` followed by `name` into a fixed path buffer, as FormatPath(out, "%s%s", dir, name)
+// without the formatting: it runs before every search.
+template <std::size_t N>
+bool JoinPath(char (&out)[N], const char* dir, const char* name) {
+    const std::size_t d = std::strlen(dir);
+    const std::size_t n = std::strlen(name);
+    if (d + n >= N) {
+        out[0] = '\0';
+        return false;
+    }
+    std::memcpy(out, dir, d);
+    std::memcpy(out + d, name, n + 1);
     return true;
 }
 

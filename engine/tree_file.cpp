@@ -1,5 +1,6 @@
 #include "tree_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -110,13 +111,28 @@ CTreeFile::CTreeFile(const char* path, bool wrongFormatIsFatal) {
         headerRead = true;
     }
     rootNode.count = 0;
-    if (!ReadNode(root, rootNode))
+    if (!ReadNode(root, 0, rootNode))
         rootNode.count = 0;
 }
 
 CTreeFile::~CTreeFile() = default;
 
-bool CTreeFile::ReadNode(std::int32_t offset, TreeNode& node) {
+CTreeFile::KeptNode* CTreeFile::SlotFor(std::int32_t offset, int depth) {
+    if (!kept)
+        kept = std::make_unique<KeptNode[]>(kUpperSlots + kDeepSlots);
+    const auto n = static_cast<std::uint32_t>(offset - kTreeHeaderSize) / kTreeNodeSize;
+    if (depth > kKeptLevels)
+        return &kept[kUpperSlots + n % kDeepSlots];
+    // Open addressing: the node's own slot, or the first free one after it.
+    for (std::uint32_t i = 0; i < kUpperSlots; ++i) {
+        KeptNode& slot = kept[(n + i) % kUpperSlots];
+        if (slot.offset == offset || slot.offset == kNoNode)
+            return &slot;
+    }
+    return nullptr;  // full (only a damaged tree has this many upper nodes): not kept
+}
+
+bool CTreeFile::ReadNode(std::int32_t offset, int depth, TreeNode& node) {
     if (offset == kNoNode)
         return false;
     if (offset == root && rootNode.count > 0) {
@@ -127,14 +143,34 @@ bool CTreeFile::ReadNode(std::int32_t offset, TreeNode& node) {
     if (offset < kTreeHeaderSize || static_cast<long>(offset) + kTreeNodeSize > fileSize) {
         return false;
     }
-    unsigned char bytes[kTreeNodeSize];
-    if (std::fseek(file.get(), offset, SEEK_SET) != 0 ||
-        std::fread(bytes, 1, sizeof bytes, file.get()) != sizeof bytes) {
-        return false;
+    KeptNode* slot = SlotFor(offset, depth);
+    if (slot != nullptr && slot->offset == offset) {
+        node = slot->node;
+        return true;
     }
-    ++nodeReads;
+    const long end = static_cast<long>(offset) + kTreeNodeSize;
+    if (blockStart < 0 || offset < blockStart || end > blockStart + blockBytes) {
+        const long start = std::max<long>(kTreeHeaderSize, end - kBlockBytes);
+        blockStart = -1;
+        if (std::fseek(file.get(), start, SEEK_SET) != 0 ||
+            std::fread(block, 1, static_cast<std::size_t>(end - start), file.get()) !=
+                static_cast<std::size_t>(end - start)) {
+            return false;
+        }
+        ++nodeReads;
+        blockStart = start;
+        blockBytes = end - start;
+    }
+    unsigned char bytes[kTreeNodeSize];
+    std::memcpy(bytes, block + (offset - blockStart), sizeof bytes);
     DecodeTreeNode(bytes, node);
-    return NodeIsSane(node);
+    if (!NodeIsSane(node))
+        return false;
+    if (slot != nullptr) {
+        slot->offset = offset;
+        slot->node = node;
+    }
+    return true;
 }
 
 int CTreeFile::SearchNode(const char* key, const TreeItem* items, int n) {
@@ -155,8 +191,9 @@ int CTreeFile::SearchNode(const char* key, const TreeItem* items, int n) {
     return hi;
 }
 
-bool CTreeFile::ReadNodeWithin(std::int32_t offset, const Bracket& bracket, TreeNode& node) {
-    if (!ReadNode(offset, node))
+bool CTreeFile::ReadNodeWithin(std::int32_t offset, int depth, const Bracket& bracket,
+                               TreeNode& node) {
+    if (!ReadNode(offset, depth, node))
         return false;
     if (bracket.lower != nullptr && CompareKeys(node.items[0].key, bracket.lower->key) <= 0) {
         return false;
@@ -173,7 +210,7 @@ bool CTreeFile::EdgeItem(std::int32_t offset, Bracket bracket, int depth, bool l
     // Follows the outermost child down to a leaf; that leaf's outermost item is the neighbour.
     for (; depth < kTreeMaxDepth; ++depth) {
         TreeNode node;
-        if (!ReadNodeWithin(offset, bracket, node))
+        if (!ReadNodeWithin(offset, depth, bracket, node))
             return false;
         const int edge = last ? node.count : 0;
         if (node.child[edge] == kNoNode) {
@@ -216,7 +253,7 @@ TreeLookup CTreeFile::Lookup(const char* key, std::int32_t& first, std::int32_t&
     std::int32_t offset = root;
     for (int depth = 0; offset != kNoNode; ++depth) {
         TreeNode node;
-        if (depth >= kTreeMaxDepth || !ReadNodeWithin(offset, bracket, node))
+        if (depth >= kTreeMaxDepth || !ReadNodeWithin(offset, depth, bracket, node))
             return TreeLookup::kDamaged;
 
         const int i = SearchNode(key, node.items, node.count);

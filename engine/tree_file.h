@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "stdio_file.h"
 
@@ -93,7 +94,8 @@ class CTreeFile {
 
     bool IsOpen() const { return file != nullptr; }
     TreeFileState State() const { return state; }
-    // Nodes read from the file (not the root copy) since construction.
+    // Reads of the file for nodes since construction (a read brings the levels below the node
+    // it is for as well; a kept node costs none).
     long NodeReads() const { return nodeReads; }
 
   private:
@@ -103,13 +105,33 @@ class CTreeFile {
         const TreeItem* upper = nullptr;
     };
 
-    bool ReadNode(std::int32_t offset, TreeNode& node);
-    bool ReadNodeWithin(std::int32_t offset, const Bracket& bracket, TreeNode& node);
+    // Sound nodes are kept once read, so that the same tree searched again reads little: the
+    // three levels below the root for good (155 nodes at most, in 256 slots), deeper ones in
+    // slots by offset that the next node of the same slot takes over. A file's nodes never
+    // change while it is open: a disc is read only.
+    static constexpr int kKeptLevels = 3;
+    static constexpr int kUpperSlots = 256;
+    static constexpr int kDeepSlots = 512;
+    struct KeptNode {
+        std::int32_t offset = kNoNode;
+        TreeNode node;
+    };
+    KeptNode* SlotFor(std::int32_t offset, int depth);
+
+    bool ReadNode(std::int32_t offset, int depth, TreeNode& node);
+    bool ReadNodeWithin(std::int32_t offset, int depth, const Bracket& bracket, TreeNode& node);
     bool EdgeItem(std::int32_t offset, Bracket bracket, int depth, bool last, TreeItem& item);
 
     std::int32_t root = kNoNode;
     std::int32_t freeHead = kNoNode;
     TreeNode rootNode{};
+    std::unique_ptr<KeptNode[]> kept;  // kUpperSlots, then kDeepSlots; made at the first read
+    // Nodes are read in blocks that end with the node wanted: a tree written bottom-up (as the
+    // disc sets are) has a node's subtree just before it, so the levels below come with it.
+    static constexpr long kBlockBytes = 4096;
+    long blockStart = -1;  // file offset of block[0], -1 when it holds nothing
+    long blockBytes = 0;
+    unsigned char block[kBlockBytes];
     FilePtr file;
     TreeFileState state = TreeFileState::kOpen;
     bool headerRead = false;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "file_identity.h"
 #include "record_encoding.h"
 
 namespace fs = std::filesystem;
@@ -19,6 +20,10 @@ int FuzzHost::ShowMessage(const char*, const char*, unsigned style) {
 
 void FuzzHost::Exit(int) {
     ++exits;
+}
+
+FileStatus FuzzHost::IdentifyFile(const char* path, FileIdentity& identity) const {
+    return IdentifyFileByStat(path, identity);
 }
 
 namespace {

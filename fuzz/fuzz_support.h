@@ -20,6 +20,7 @@ class FuzzHost final : public Host {
         return disc == 1 ? disc1Dir.c_str() : disc2Dir.c_str();
     }
     void Exit(int status) override;
+    FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override;
 
     std::string programDir;
     std::string disc1Dir;

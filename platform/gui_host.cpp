@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "file_identity.h"
 #include "widgets.h"
 
 namespace {
@@ -125,6 +126,10 @@ void GuiHost::Exit(int status) {
         return;
     }
     std::exit(status);
+}
+
+FileStatus GuiHost::IdentifyFile(const char* path, FileIdentity& identity) const {
+    return IdentifyFileByStat(path, identity);
 }
 
 const char* GuiHost::AppTitle() const {

@@ -23,6 +23,7 @@ class GuiHost : public Host {
     const char* DiscDir(int disc) const override;
     void Exit(int status) override;
     const char* AppTitle() const override;
+    FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override;
 
     // The application's directory fields, read at every call so that re-reading the
     // settings is seen. `programDir` points at the field that holds the heap string.

@@ -89,7 +89,7 @@ const char* const kOutcomeNames[] = {"right answer", "not found", "message", "fe
 
 class Sweep {
   public:
-    explicit Sweep(const TestDiscSet& set) {
+    explicit Sweep(const TestDiscSet& set) : set(set) {
         set.Use(host);
         results = std::make_unique<CResultSet>(&index);
         host.survivesExit = true;
@@ -102,6 +102,8 @@ class Sweep {
     // Runs every query whose file may be affected; counts outcomes.
     void RunAll(const std::string& what, const std::function<bool(const Query&)>& affected) {
         ++mutations;
+        // Each damaged copy is another disc to the engine; its queries share what it keeps.
+        set.Reinsert();
         const std::vector<Query> queries = Queries();
         for (std::size_t i = 0; i < queries.size(); ++i) {
             if (!affected(queries[i]))
@@ -165,6 +167,7 @@ class Sweep {
         return kPartial;
     }
 
+    const TestDiscSet& set;
     CDeathIndex index;
     CSearchCriteria criteria;
     std::unique_ptr<CResultSet> results;  // made once the host knows the program folder

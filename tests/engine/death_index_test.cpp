@@ -625,3 +625,210 @@ TEST_F(PartitionEdgeTest, OnlyARunAtItsTreesEdgeCostsReadsOfOtherTrees) {
     EXPECT_EQ(Run("snow").partition, Run("smith").partition);  // the middle key
     EXPECT_TRUE(host.messages.empty());
 }
+
+namespace {
+
+// Two sets with the same surnames and runs, so that their trees read alike, but other people:
+// what the engine kept of one would show the wrong people for the other.
+std::vector<builder::Person> SetPeople(int ssnBase, const char* firstName) {
+    std::vector<builder::Person> people;
+    int n = 0;
+    for (const char* surname : {"adams", "smith"}) {
+        for (int i = 0; i < 4; ++i) {
+            builder::Person p = MakePerson(surname, firstName);
+            p.ssn = static_cast<std::uint32_t>(ssnBase + ++n);
+            people.push_back(p);
+        }
+    }
+    return people;
+}
+
+// The SSNs and list lines of every hit, paged through.
+std::vector<std::string> Hits(Engine& engine) {
+    std::vector<std::string> hits;
+    char line[kListLineSize];
+    for (;;) {
+        for (int row = 0; row < engine.results->GetPageCount(); ++row) {
+            engine.results->FormatListLine(row, line);
+            hits.push_back(std::to_string(engine.results->PageRecord(row)->ssn) + " " + line);
+        }
+        if (engine.results->GetPageCount() <= 0 || !engine.results->HasNextPage())
+            return hits;
+        engine.results->NextPage();
+    }
+}
+
+}  // namespace
+
+// The engine keeps a disc's files while its marker is the same file. Whatever way another set
+// takes the place of the one searched, the next search reads it afresh.
+TEST(DiscSwap, AnotherSetInThePlaceOfTheSearchedOneIsReadAfresh) {
+    struct Case {
+        const char* what;
+        bool identifies;  // the host can tell files apart
+        // Puts the second set (`next`, a built set) where the first one (`here`) is.
+        void (*swap)(const TestDiscSet& here, const TestDiscSet& next, ScriptedHost& host);
+    };
+    static const auto moveIn = [](const TestDiscSet& here, const TestDiscSet& next) {
+        for (const std::string* dir : {&here.disc1, &here.disc2})
+            fs::remove_all(*dir);
+        fs::rename(next.disc1, here.disc1);
+        fs::rename(next.disc2, here.disc2);
+    };
+    static const auto copyOver = [](const TestDiscSet& here, const TestDiscSet& next) {
+        for (const auto& [from, to] :
+             {std::pair{next.disc1, here.disc1}, {next.disc2, here.disc2}}) {
+            for (const auto& entry : fs::directory_iterator(from)) {
+                if (entry.path().extension() != ".id")
+                    fs::copy_file(entry.path(), to + entry.path().filename().string(),
+                                  fs::copy_options::overwrite_existing);
+            }
+        }
+    };
+    const Case cases[] = {
+        {"markers removed, the other set moved into the same folders", true,
+         [](const TestDiscSet& here, const TestDiscSet& next, ScriptedHost&) {
+             fs::remove(here.disc1 + "disc1.id");
+             fs::remove(here.disc2 + "disc2.id");
+             moveIn(here, next);
+         }},
+        {"the files written over in place and the markers replaced", true,
+         [](const TestDiscSet& here, const TestDiscSet& next, ScriptedHost&) {
+             copyOver(here, next);
+             here.Reinsert();
+         }},
+        {"the folders swapped in one step, as the disc tool swaps a rebuilt set in", true,
+         [](const TestDiscSet& here, const TestDiscSet& next, ScriptedHost&) {
+             // The old set stays in existence (at the other place), so no file of it can be
+             // reused for the new one.
+             const std::string aside = here.root / "aside";
+             fs::rename(here.disc1, aside);
+             fs::rename(next.disc1, here.disc1);
+             fs::rename(aside, next.disc1);
+             fs::rename(here.disc2, aside);
+             fs::rename(next.disc2, here.disc2);
+             fs::rename(aside, next.disc2);
+         }},
+        {"a host that cannot tell, the files written over in place", false,
+         [](const TestDiscSet& here, const TestDiscSet& next, ScriptedHost&) {
+             copyOver(here, next);
+         }},
+        {"searched while the markers are gone, the other set put in at the request", true,
+         [](const TestDiscSet& here, const TestDiscSet& next, ScriptedHost& host) {
+             fs::remove(here.disc1 + "disc1.id");
+             fs::remove(here.disc2 + "disc2.id");
+             host.onMessage = [&here, &next, &host](const ShownMessage&) {
+                 moveIn(here, next);
+                 host.onMessage = nullptr;
+             };
+             host.answers = {IDOK};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDiscSet first(SetPeople(100, "john"));
+        TestDiscSet second(SetPeople(200, "mary"));
+        ScriptedHost host;
+        host.identifiesFiles = c.identifies;
+        first.Use(host);
+        Engine engine;
+        const struct {
+            const char* surname;
+            const char* first;
+        } queries[] = {{"smith", nullptr}, {"adams", nullptr}, {"smith", "john"}};
+        for (const auto& q : queries) {
+            engine.criteria.SetSurname(q.surname);
+            if (q.first != nullptr)
+                engine.criteria.SetFirstName(q.first);
+            engine.index.Search(&engine.criteria);
+            ASSERT_EQ(engine.results->GetTotal(), 4) << q.surname;
+        }
+        const std::vector<std::string> before = Hits(engine);
+        ASSERT_EQ(before.front().substr(0, 4), "105 ");  // smith john: the fifth person
+
+        c.swap(first, second, host);
+        engine.Search("smith");
+        const std::vector<std::string> after = Hits(engine);
+        ASSERT_EQ(after.size(), 4u);
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            EXPECT_EQ(after[i],
+                      std::to_string(205 + i) + " SMITH       \tMARY      \t---\t---\t---")
+                << i;
+        }
+        engine.criteria.SetSurname("adams");
+        engine.criteria.SetFirstName("mary");
+        engine.index.Search(&engine.criteria);
+        EXPECT_EQ(Hits(engine).size(), 4u);
+        engine.criteria.SetSurname("smith");
+        engine.criteria.SetFirstName("john");
+        engine.index.Search(&engine.criteria);
+        EXPECT_EQ(engine.results->GetTotal(), 0);
+        for (const ShownMessage& m : host.messages)
+            EXPECT_EQ(m.text, DiscRequestText(2)) << "only the request for the missing disc";
+    }
+}
+
+// What a damaged disc makes the engine say, it says again at the next search of the same disc,
+// though the engine keeps the disc's files between the two; a repaired disc put in anew is read
+// as it is then.
+TEST_F(SmallSetTest, ADamagedFileIsReportedAgainAtEverySearch) {
+    struct Case {
+        const char* what;
+        const char* file;
+        void (*damage)(const std::string& path);
+        const char* surname;
+        const char* first;  // a given name to search with, or nullptr
+        const char* says;
+    };
+    const Case cases[] = {
+        {"a tree with a damaged node", "disc2/gst12.tre",
+         [](const std::string& p) {
+             std::vector<unsigned char> tree = ReadFileBytes(p);
+             tree[8] = 0x7F;
+             WriteFileBytes(p, tree);
+         },
+         "smith", nullptr, "gst12.tre on this disc is damaged"},
+        {"a missing tree", "disc2/gst12.tre", [](const std::string& p) { fs::remove(p); }, "smith",
+         nullptr, "gst12.tre is missing"},
+        {"a tree of the wrong format", "disc2/gst12.tre",
+         [](const std::string& p) {
+             std::vector<unsigned char> tree = ReadFileBytes(p);
+             tree.back() = 5;
+             WriteFileBytes(p, tree);
+         },
+         "smith", nullptr, "wrong file format!"},
+        {"a short data file", "disc1/dp1.car", [](const std::string& p) { fs::resize_file(p, 16); },
+         "a", nullptr, "shorter than the index says"},
+        {"a missing first-name list", "disc1/fname.fst",
+         [](const std::string& p) { fs::remove(p); }, "kutnowsky", "john", "fname.fst"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDiscSet fresh(People(), 12);
+        fresh.Use(host);
+        host.survivesExit = true;
+        const std::string path = fresh.root / c.file;
+        const std::vector<unsigned char> original = ReadFileBytes(path);
+        c.damage(path);
+        Engine engine;
+        auto search = [&] {
+            host.messages.clear();
+            engine.criteria.SetSurname(c.surname);
+            if (c.first != nullptr)
+                engine.criteria.SetFirstName(c.first);
+            engine.index.Search(&engine.criteria);
+        };
+        for (int time = 1; time <= 3; ++time) {
+            search();
+            ASSERT_EQ(host.messages.size(), 1u) << "search " << time;
+            EXPECT_NE(host.messages[0].text.find(c.says), std::string::npos)
+                << host.messages[0].text;
+            EXPECT_EQ(engine.results->GetPageCount(), 0);
+        }
+        WriteFileBytes(path, original);
+        fresh.Reinsert();
+        search();
+        EXPECT_TRUE(host.messages.empty()) << host.messages.front().text;
+        EXPECT_GT(engine.results->GetTotal(), 0);
+    }
+}

@@ -80,6 +80,7 @@ TEST(Load, ManyQueriesInOneProcessHoldNoMoreMemoryOrFiles) {
     CSearchCriteria criteria;
     auto results = std::make_unique<CResultSet>(&index);
     index.SetResultSet(results.get());
+    const long filesBefore = OpenFiles();
     long files = 0;
     long memory = 0;
     long hits = 0;
@@ -113,6 +114,9 @@ TEST(Load, ManyQueriesInOneProcessHoldNoMoreMemoryOrFiles) {
     EXPECT_TRUE(host.messages.empty());
     EXPECT_GT(hits, 0);
     EXPECT_EQ(lastFiles, files);
+    // What the engine keeps open: per disc its first-name list, its trees and one data file;
+    // and the hit file.
+    EXPECT_LE(lastFiles - filesBefore, 2 * (kPartitionCount + 2) + 1);
 #ifndef VEL7M_ASAN
     // The allocator may keep a few pages; growth per query would show as megabytes.
     EXPECT_LT(ResidentKilobytes() - memory, 512) << "from " << memory << " kB";

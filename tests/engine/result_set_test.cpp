@@ -465,6 +465,89 @@ TEST_F(ResultSetTest, ResultsLargerThanOneBatchOfHitsComeBackWholeAndInOrder) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+// One result set for a run of searches, as the window has: the hit file is emptied in place
+// between them, and a result of one batch or less is paged from memory. After every search the
+// file holds exactly that search's hits, and paging both ways shows them.
+TEST_F(ResultSetTest, TheHitFileHoldsExactlyTheLastSearchsHitsThroughARunOfSearches) {
+    const struct {
+        const char* surname;
+        int ssn;  // of the first; the others follow
+        int count;
+    } runs[] = {
+        {"batch", 10001, kStagedHits},
+        {"big", 1, kStagedHits + 5},
+        {"few", 20001, 3},
+        {"one", 30001, 1},
+    };
+    std::vector<Person> people;
+    for (const auto& r : runs) {
+        for (int i = 0; i < r.count; ++i)
+            people.push_back(Numbered(r.surname, r.ssn + i));
+    }
+    Build(people);
+    auto fileSsns = [&] {
+        const std::vector<unsigned char> bytes = ReadFileBytes(set->program + "test.bin");
+        std::vector<int> ssns;
+        for (std::size_t at = 0; at + 16 <= bytes.size(); at += 16) {
+            RawDeathRecord raw;
+            std::memcpy(raw.bytes, bytes.data() + at, 16);
+            DeathRecord record;
+            DecodeRecord(raw, record);
+            ssns.push_back(Ssn(record));
+        }
+        EXPECT_EQ(bytes.size() % 16, 0u);
+        return ssns;
+    };
+    const char* const order[] = {"few", "big", "one", "absent", "batch",  "few",
+                                 "big", "big", "one", "batch",  "absent", "one"};
+    for (const char* surname : order) {
+        SCOPED_TRACE(surname);
+        std::vector<int> expected;
+        for (const auto& r : runs) {
+            if (std::string(r.surname) == surname)
+                expected = Range(r.ssn, r.ssn + r.count - 1);
+        }
+        Search(surname, [](CSearchCriteria& q) { q.SetState(0); });
+        EXPECT_EQ(results->GetTotal(), static_cast<long>(expected.size()));
+        EXPECT_EQ(fileSsns(), expected);
+        EXPECT_EQ(AllHits(), expected);
+        // Back from the end to the start, a page at a time.
+        while (results->HasPrevPage())
+            results->PrevPage();
+        const std::size_t first = std::min<std::size_t>(10, expected.size());
+        EXPECT_EQ(Page(), std::vector<int>(expected.begin(), expected.begin() + first));
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// A first-name list longer than the pieces a disc keeps of it: pieces that share a place
+// take turns, and every lookup and list line still reads its own name.
+TEST_F(ResultSetTest, FirstNamesOfALongListAreFoundWhateverPiecesWereReadBefore) {
+    constexpr int kNames = 7000;  // 17.5 pieces of 400
+    auto name = [](int rank) {
+        char text[8];
+        std::snprintf(text, sizeof text, "N%04d", rank);
+        return std::string(text);
+    };
+    std::vector<Person> people;
+    for (int rank = 0; rank < kNames; ++rank)
+        people.push_back(Numbered("many", rank + 1, name(rank)));
+    Build(people);
+    // Ranks at piece edges, and pieces 16 apart, which share a place, in turn.
+    for (const int rank : {0, 6999, 389, 390, 6789, 100, 6500, 100, 3000, 6400, 388, 6999}) {
+        SCOPED_TRACE(rank);
+        Search("many", [&](CSearchCriteria& q) { q.SetFirstName(name(rank).c_str()); });
+        ASSERT_EQ(results->GetTotal(), 1);
+        EXPECT_EQ(Page(), std::vector<int>{rank + 1});
+        char line[kListLineSize];
+        results->FormatListLine(0, line);
+        EXPECT_EQ(std::string(line).substr(13, 10), name(rank) + "     ");
+    }
+    Search("many", [](CSearchCriteria& q) { q.SetFirstName("N7000"); });
+    EXPECT_EQ(results->GetTotal(), 0);
+    EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(ResultSetTest, ListAndDetailLinesCarryTheShownTexts) {
     Person p = Numbered("smith", 123456789, "mary");
     p.location = 21;
@@ -555,6 +638,7 @@ TEST_F(ResultSetTest, AnUnreadableFirstNameListNeverRunsUnfiltered) {
     }
     // The list lines of a search without a first name show the fallback, not garbage.
     fs::remove(set->disc2 + "fname.fst");
+    set->Reinsert();
     Search("pager");
     ASSERT_GT(results->GetPageCount(), 0);
     char line[kListLineSize];

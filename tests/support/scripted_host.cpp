@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "file_identity.h"
+
 ScriptedHost::ScriptedHost() : previous(InstallHost(this)) {}
 
 ScriptedHost::~ScriptedHost() {
@@ -19,6 +21,10 @@ int ScriptedHost::ShowMessage(const char* text, const char* caption, unsigned st
         return answer;
     }
     return (style & MB_TYPEMASK) == MB_OKCANCEL ? IDCANCEL : IDOK;
+}
+
+FileStatus ScriptedHost::IdentifyFile(const char* path, FileIdentity& identity) const {
+    return identifiesFiles ? IdentifyFileByStat(path, identity) : FileStatus::kUnknown;
 }
 
 void ScriptedHost::Exit(int status) {

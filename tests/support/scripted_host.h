@@ -30,6 +30,7 @@ class ScriptedHost : public Host {
         return disc == 1 ? disc1Dir.c_str() : disc2Dir.c_str();
     }
     void Exit(int status) override;
+    FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override;
     // Counts the calls; answers false (the user cancelled) from call `cancelOnCall` on.
     bool KeepAlive() override;
 
@@ -48,6 +49,9 @@ class ScriptedHost : public Host {
     // When true, Exit records the status and returns (the engine must then carry on safely);
     // otherwise it prints the last message on stderr and ends the process, for death tests.
     bool survivesExit = false;
+    // When false the host cannot tell files apart, as a host without stat: every search then
+    // opens the disc's files afresh.
+    bool identifiesFiles = true;
     // The KeepAlive call from which on the user has cancelled; 0: never.
     long cancelOnCall = 0;
 

@@ -46,6 +46,20 @@ void TestDiscSet::Use(ScriptedHost& host) const {
     host.programDir = program;
 }
 
+void TestDiscSet::Reinsert() const {
+    ReplaceMarker(disc1, 1);
+    ReplaceMarker(disc2, 2);
+}
+
+void ReplaceMarker(const std::string& discDir, int disc) {
+    const std::string marker = discDir + (disc == 1 ? "disc1.id" : "disc2.id");
+    std::ofstream(marker + ".new").flush();
+    std::error_code ec;
+    fs::rename(marker + ".new", marker, ec);
+    if (ec)
+        ADD_FAILURE() << "cannot replace " << marker << ": " << ec.message();
+}
+
 builder::Person MakePerson(const std::string& surname, const std::string& firstName) {
     builder::Person person;
     person.surname = surname;

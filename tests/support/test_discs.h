@@ -29,6 +29,10 @@ class TestDiscSet {
                          bool filePerPartition = false);
     // Points the host's directories at this set.
     void Use(ScriptedHost& host) const;
+    // Gives both discs new markers, as discs put in anew. A search keeps a disc's files while
+    // its marker is the same file, so a test that changes a disc's files in place must do this
+    // for the change to be read.
+    void Reinsert() const;
 
     TempDir root;
     std::string disc1;  // each with a trailing '/'
@@ -36,6 +40,10 @@ class TestDiscSet {
     std::string program;
     builder::DiscSetReport report;
 };
+
+// Puts a new marker file in place of the one in `discDir` (disc 1 or 2): written beside it
+// and renamed over it, so it is another file whatever the clock's resolution.
+void ReplaceMarker(const std::string& discDir, int disc);
 
 // Shorthand for a person with the given names and nothing else known.
 builder::Person MakePerson(const std::string& surname, const std::string& firstName = "JOHN");

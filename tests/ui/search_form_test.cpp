@@ -392,6 +392,9 @@ class HookedHost : public Host {
     const char* ProgramDir() const override { return AfxGetGuiHost().ProgramDir(); }
     const char* DiscDir(int disc) const override { return AfxGetGuiHost().DiscDir(disc); }
     void Exit(int status) override { AfxGetGuiHost().Exit(status); }
+    FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override {
+        return AfxGetGuiHost().IdentifyFile(path, identity);
+    }
 
   private:
     std::function<void()> m_hook;

@@ -17,6 +17,7 @@
 
 #include "death_index.h"
 #include "death_record.h"
+#include "file_identity.h"
 #include "hit_folder.h"
 #include "host.h"
 #include "profile.h"
@@ -119,6 +120,9 @@ class CommandLineHost final : public Host {
     }
     void Exit(int status) override { std::exit(status); }
     const char* AppTitle() const override { return "vel7m-search"; }
+    FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override {
+        return IdentifyFileByStat(path, identity);
+    }
 };
 
 CommandLineHost g_host;
