@@ -62,3 +62,7 @@ const char* HostDiscDir(int disc) {
 void HostExit(int status) {
     g_host->Exit(status);
 }
+
+bool HostKeepAlive() {
+    return g_host->KeepAlive();
+}

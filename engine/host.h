@@ -46,6 +46,10 @@ class Host {
 
     // Caption for boxes that name no caption of their own.
     virtual const char* AppTitle() const { return kAppTitle; }
+
+    // Called regularly during long work (a scan of every data file, a walk of every surname
+    // key): a window keeps itself painted here and answers false once the user has cancelled.
+    virtual bool KeepAlive() { return true; }
 };
 
 // Installs `host` for the whole process (nullptr restores the default host, which prints to
@@ -70,3 +74,6 @@ const char* HostDiscDir(int disc);
 
 // A fatal error's exit, routed through the host so that tests can see it.
 void HostExit(int status);
+
+// The host's KeepAlive: false when the user wants the long search stopped.
+bool HostKeepAlive();

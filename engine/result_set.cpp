@@ -6,6 +6,7 @@
 
 #include "death_index.h"
 #include "display_format.h"
+#include "first_names.h"
 #include "host.h"
 #include "search_criteria.h"
 
@@ -147,6 +148,34 @@ void CResultSet::Reset() {
     hitFile->Create();
     directMode = 0;
     damageReported = false;
+    labelled = false;
+    hitsAdded = 0;
+}
+
+CHitLabels& CResultSet::Labels() {
+    if (!labels)
+        labels = std::make_unique<CHitLabels>(HostProgramDir());
+    return *labels;
+}
+
+bool CResultSet::BeginHits() {
+    if (!hitFile->Open()) {
+        ReportHitFileError();
+        return false;
+    }
+    return true;
+}
+
+void CResultSet::AddHits(const RawDeathRecord* hits, int n) {
+    if (n <= 0)
+        return;
+    hitFile->AppendMany(hits, n);
+    hitsAdded += n;
+}
+
+void CResultSet::EndHits() {
+    labelled = true;
+    LoadFirstPage();
 }
 
 void CResultSet::SetRange(std::int32_t start, std::int32_t length) {
@@ -191,7 +220,9 @@ void CResultSet::ReadDirectPage() {
 void CResultSet::DecodePage() {
     for (int i = 0; i < pageCount; ++i)
         DecodeRecord(rawPage[i], page[i]);
-    reader->CheckFirstNames(page, pageCount);
+    // The lists of labelled hits are the search's own concern.
+    if (!labelled)
+        reader->CheckFirstNames(page, pageCount);
 }
 
 void CResultSet::LoadFirstPage() {
@@ -443,9 +474,21 @@ void CResultSet::FormatListLine(int row, char* out, std::size_t size) {
     char first[kFirstNameRecordSize + 1];
     FormatDate(record->birthDate, birth, sizeof birth);
     FormatDate(record->deathDate, death, sizeof death);
-    std::snprintf(first, sizeof first, "%s", reader->GetFirstName(record->firstNameIndex));
+    const char* hitSurname = surname;
+    char labelledSurname[kKeyLength + 1];
+    if (labelled) {
+        // Each hit its own surname, and its given name from its own disc's list.
+        const std::int32_t hit = pageStart + row;
+        std::snprintf(labelledSurname, sizeof labelledSurname, "%s", labels->SurnameOf(hit));
+        MakeFieldSafe(labelledSurname);
+        hitSurname = labelledSurname[0] != '\0' ? labelledSurname : "---";
+        const char* name = labels->FirstNameOf(labels->DiscOf(hit), record->firstNameIndex);
+        std::snprintf(first, sizeof first, "%s", name != nullptr ? name : kFirstNameFallback);
+    } else {
+        std::snprintf(first, sizeof first, "%s", reader->GetFirstName(record->firstNameIndex));
+    }
     MakeFieldSafe(first);
-    std::snprintf(out, size, "%s\t%s\t%s\t%s\t%s", surname, first, birth, death,
+    std::snprintf(out, size, "%s\t%s\t%s\t%s\t%s", hitSurname, first, birth, death,
                   LocationText(record->locationCode));
 }
 

@@ -7,6 +7,7 @@
 
 #include "death_record.h"
 #include "hit_file.h"
+#include "hit_labels.h"
 
 class CDeathIndex;
 
@@ -49,6 +50,18 @@ class CResultSet {
     void FilterStateFirstNameBirth(int state, int firstName, int birth);
     void FilterStateFirstNameDeath(int state, int firstName, int death);
     void FilterStateFirstNameBirthDeath(int state, int firstName, int birth, int death);
+
+    // Hits found by a search beyond the form (CWideSearch), after Reset: the search appends
+    // them in their order, names each surname's first hit in Labels(), and ends with EndHits,
+    // which loads the first page as a filter does. Pages then show each hit's own surname and
+    // the given name from its own disc's list. BeginHits is false (and says so) when the hit
+    // file cannot be opened.
+    bool BeginHits();
+    void AddHits(const RawDeathRecord* hits, int n);
+    std::int32_t HitsAdded() const { return hitsAdded; }
+    void EndHits();
+    CHitLabels& Labels();
+    bool IsLabelled() const { return labelled; }
 
     void NextPage();
     void PrevPage();
@@ -105,6 +118,10 @@ class CResultSet {
     std::unique_ptr<CHitFile> hitFile;
     CDeathIndex* reader;
     std::int32_t directMode = 0;
+    // Made on the first search that needs it: the form's searches never touch its files.
+    std::unique_ptr<CHitLabels> labels;
+    bool labelled = false;
+    std::int32_t hitsAdded = 0;
     RawDeathRecord rawPage[kPageSlots] = {};
     DeathRecord page[kPageSlots] = {};
     char surname[30] = {};

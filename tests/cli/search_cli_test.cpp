@@ -157,8 +157,10 @@ TEST_F(SearchCommandTest, RefusedQueriesPrintTheFormsMessagesAndExitTwo) {
         std::string message;
     };
     const Case cases[] = {
-        {{"--surname", ""}, "Please enter a surname.\n"},
-        {{"--first", "ann"}, "Please enter a surname.\n"},
+        {{"--surname", ""},
+         "vel7m-search: Please enter a surname, or at least one other criterion.\n"},
+        {{"--state", "Unknown"},
+         "vel7m-search: Please enter a surname, or at least one other criterion.\n"},
         {{"--surname", "abcdefghijklm"},
          "query error: Last name is too long.  Maximum length is 12..\n\n"},
         {{"--surname", "smith", "--first", "abcdefghijk"},

@@ -36,3 +36,8 @@ std::vector<std::string> ScriptedHost::Texts() const {
         texts.push_back(m.text);
     return texts;
 }
+
+bool ScriptedHost::KeepAlive() {
+    ++keepAliveCalls;
+    return cancelOnCall == 0 || keepAliveCalls < cancelOnCall;
+}

@@ -30,6 +30,8 @@ class ScriptedHost : public Host {
         return disc == 1 ? disc1Dir.c_str() : disc2Dir.c_str();
     }
     void Exit(int status) override;
+    // Counts the calls; answers false (the user cancelled) from call `cancelOnCall` on.
+    bool KeepAlive() override;
 
     // What the test sets up.
     std::string programDir;
@@ -46,10 +48,13 @@ class ScriptedHost : public Host {
     // When true, Exit records the status and returns (the engine must then carry on safely);
     // otherwise it prints the last message on stderr and ends the process, for death tests.
     bool survivesExit = false;
+    // The KeepAlive call from which on the user has cancelled; 0: never.
+    long cancelOnCall = 0;
 
     // What the engine did.
     std::vector<ShownMessage> messages;
     std::vector<int> exits;
+    long keepAliveCalls = 0;
 
     // Texts of all boxes so far, for assertions.
     std::vector<std::string> Texts() const;

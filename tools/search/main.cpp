@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "death_index.h"
@@ -21,6 +22,8 @@
 #include "profile.h"
 #include "result_set.h"
 #include "search_criteria.h"
+#include "search_query.h"
+#include "wide_search.h"
 #include "winapi.h"
 
 namespace {
@@ -32,18 +35,27 @@ constexpr int kExitNoDisc = 3;
 constexpr int kExitProblem = 4;
 
 const char kUsage[] =
-    "Usage: vel7m-search [--settings FILE | --disc1 DIR --disc2 DIR] --surname TEXT\n"
-    "                    [--first TEXT] [--birth YEAR] [--death YEAR] [--state CODE|NAME]\n"
-    "                    [--format table|lines|csv|json]\n"
+    "Usage: vel7m-search [--settings FILE | --disc1 DIR --disc2 DIR] [--surname TEXT]\n"
+    "                    [--sounds-like soundex|dm] [--first TEXT] [--birth YEAR[-YEAR]]\n"
+    "                    [--death YEAR[-YEAR]] [--state CODE|NAME] [--ssn DIGITS]\n"
+    "                    [--residence-zip ZIP] [--payment-zip ZIP]\n"
+    "                    [--format table|lines|csv|json] [--surnames-only]\n"
     "\n"
     "Searches the death index on the two data discs and prints every record found.\n"
     "\n"
-    "  --surname TEXT   surname, at most 12 characters (required)\n"
-    "  --first TEXT     given name, at most 10 characters\n"
-    "  --birth YEAR     year of birth, 1870 to 1998 (digits only)\n"
-    "  --death YEAR     year of death, 1900 to 1998 (digits only)\n"
+    "  --surname TEXT   surname, at most 12 characters; * stands for any run of\n"
+    "                   characters, ? for one (KOWAL*, SM?TH, *SON)\n"
+    "  --sounds-like C  every surname that sounds like --surname: soundex (American\n"
+    "                   Soundex) or dm (Daitch-Mokotoff); no wildcards with it\n"
+    "  --first TEXT     given name, at most 10 characters; * and ? as for --surname\n"
+    "  --birth YEAR     year of birth, 1870 to 1998, or a range such as 1905-1910\n"
+    "  --death YEAR     year of death, 1900 to 1998, or a range such as 1905-1910\n"
     "  --state CODE     last known residence: a location code 1 to 65 or its name\n"
     "                   (\"Ohio\", \"new york\"); 0 or \"Unknown\" means any\n"
+    "  --ssn DIGITS     Social Security Number: nine digits, or the first three or five\n"
+    "                   (123-45-6789, 123-45, 123; dashes optional)\n"
+    "  --residence-zip Z  ZIP of last residence: five digits, or the first three\n"
+    "  --payment-zip Z  ZIP of last payment: five digits, or the first three\n"
     "  --disc1 DIR      directory of disc 1 (surnames A - K)\n"
     "  --disc2 DIR      directory of disc 2 (surnames L - Z)\n"
     "  --settings FILE  read CDPath and CD2Path from section [Vel7m] of FILE; a bare name\n"
@@ -52,8 +64,11 @@ const char kUsage[] =
     "  --format F       table (default, aligned columns), lines (the window's texts: the\n"
     "                   count line, then list line TAB detail line per record), csv\n"
     "                   (RFC 4180 with a header row) or json (one object per record per line)\n"
+    "  --surnames-only  list the surnames --surname reaches, with their record counts,\n"
+    "                   without reading the records\n"
     "  --help           show this text\n"
     "\n"
+    "--surname may be left out when another criterion is given; all criteria must hold.\n"
     "Every option takes its value as the next argument or after '=' (--surname=smith); a\n"
     "value that starts with \"--\" must be given with '='.\n"
     "\n"
@@ -168,6 +183,11 @@ struct Options {
     const char* death = nullptr;
     const char* state = nullptr;
     const char* format = "table";
+    const char* soundsLike = nullptr;
+    const char* ssn = nullptr;
+    const char* residenceZip = nullptr;
+    const char* paymentZip = nullptr;
+    const char* surnamesOnly = nullptr;  // a flag: set when given
 };
 
 // A check of one option's value: "" when the value will do, else what it must be.
@@ -210,6 +230,54 @@ std::string KnownState(const char* value) {
     return ParseState(value) >= 0 ? std::string() : "a location code 0 to 65 or its name";
 }
 
+// A year, or two joined by a dash (blanks allowed around each): the query checks the limits
+// and the order.
+std::string YearOrRange(const char* value) {
+    if (WholeNumber(value).empty())
+        return {};
+    const char* p = value;
+    auto blanks = [&] {
+        while (*p == ' ' || *p == '\t')
+            ++p;
+    };
+    auto digits = [&] {
+        const char* start = p;
+        while (*p >= '0' && *p <= '9')
+            ++p;
+        return p != start;
+    };
+    blanks();
+    bool range = digits();
+    blanks();
+    if (range && *p == '-') {
+        ++p;
+        blanks();
+        range = digits();
+        blanks();
+    } else {
+        range = false;
+    }
+    return range && *p == '\0' ? std::string() : "a year in digits, or two as in 1905-1910";
+}
+
+std::string SoundCode(const char* value) {
+    return std::strcmp(value, "soundex") == 0 || std::strcmp(value, "dm") == 0 ? std::string()
+                                                                               : "soundex or dm";
+}
+
+// Digits with dashes in their places; how many digits is the query's check.
+std::string SsnDigits(const char* value) {
+    return std::strspn(value, "0123456789- ") == std::strlen(value)
+               ? std::string()
+               : "nine digits, or the first three or five (123-45-6789, 123-45, 123)";
+}
+
+std::string ZipDigits(const char* value) {
+    return std::strspn(value, "0123456789 ") == std::strlen(value)
+               ? std::string()
+               : "five digits, or the first three";
+}
+
 std::string KnownFormat(const char* value) {
     for (const char* format : {"table", "lines", "csv", "json"}) {
         if (std::strcmp(value, format) == 0)
@@ -218,17 +286,28 @@ std::string KnownFormat(const char* value) {
     return "table, lines, csv or json";
 }
 
-// Every option, its field and the check of its value (none: any text).
+// Every option, its field and the check of its value (none: any text). A flag takes no value.
+constexpr const char kFlag[] = "";
 constexpr struct {
     const char* name;
     const char* Options::*field;
     ValueCheck check;
+    bool flag = false;
 } kOptionFields[] = {
-    {"--settings", &Options::settings, nullptr}, {"--disc1", &Options::disc1, nullptr},
-    {"--disc2", &Options::disc2, nullptr},       {"--surname", &Options::surname, nullptr},
-    {"--first", &Options::first, nullptr},       {"--birth", &Options::birth, WholeNumber},
-    {"--death", &Options::death, WholeNumber},   {"--state", &Options::state, KnownState},
+    {"--settings", &Options::settings, nullptr},
+    {"--disc1", &Options::disc1, nullptr},
+    {"--disc2", &Options::disc2, nullptr},
+    {"--surname", &Options::surname, nullptr},
+    {"--sounds-like", &Options::soundsLike, SoundCode},
+    {"--first", &Options::first, nullptr},
+    {"--birth", &Options::birth, YearOrRange},
+    {"--death", &Options::death, YearOrRange},
+    {"--state", &Options::state, KnownState},
+    {"--ssn", &Options::ssn, SsnDigits},
+    {"--residence-zip", &Options::residenceZip, ZipDigits},
+    {"--payment-zip", &Options::paymentZip, ZipDigits},
     {"--format", &Options::format, KnownFormat},
+    {"--surnames-only", &Options::surnamesOnly, nullptr, true},
 };
 
 [[noreturn]] void UsageError(const std::string& message) {
@@ -247,17 +326,25 @@ Options ParseOptions(int argc, char** argv) {
         // Both "--name value" and "--name=value". The next argument is not taken as a value
         // when it is an option itself: "--surname --first ann" lacks a surname.
         const char* value = nullptr;
+        bool inlineValue = false;
         if (const std::size_t eq = name.find('=');
             name.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = argv[i] + eq + 1;
             name.resize(eq);
-        } else if (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0) {
-            value = argv[++i];
+            inlineValue = true;
         }
         const auto option = std::find_if(std::begin(kOptionFields), std::end(kOptionFields),
                                          [&](const auto& f) { return name == f.name; });
         if (option == std::end(kOptionFields))
             UsageError("unknown option '" + name + "'");
+        if (option->flag) {
+            if (inlineValue)
+                UsageError(name + " takes no value");
+            o.*(option->field) = kFlag;
+            continue;
+        }
+        if (!inlineValue && i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0)
+            value = argv[++i];
         if (value == nullptr)
             UsageError(name + " needs a value");
         if (option->check != nullptr) {
@@ -427,6 +514,118 @@ void ReadDiscFolders(const char* file) {
     g_host.disc2 = WithTrailingSlash(value);
 }
 
+// The query as the options give it; checked by the caller.
+SearchQuery QueryOf(const Options& o) {
+    SearchQuery query;
+    SurnameMatch how = SurnameMatch::kSpelling;
+    if (o.soundsLike != nullptr)
+        how = std::strcmp(o.soundsLike, "dm") == 0 ? SurnameMatch::kDaitchMokotoff
+                                                   : SurnameMatch::kSoundex;
+    query.SetSurname(o.surname != nullptr ? o.surname : "", how);
+    query.SetFirstName(o.first != nullptr ? o.first : "");
+    query.SetBirth(o.birth != nullptr ? o.birth : "");
+    query.SetDeath(o.death != nullptr ? o.death : "");
+    query.SetState(o.state != nullptr ? ParseState(o.state) : 0);
+    query.SetSsn(o.ssn != nullptr ? o.ssn : "");
+    query.SetResidenceZip(o.residenceZip != nullptr ? o.residenceZip : "");
+    query.SetPaymentZip(o.paymentZip != nullptr ? o.paymentZip : "");
+    return query;
+}
+
+const char* OptionOf(QueryField field) {
+    switch (field) {
+        case QueryField::kSurname:
+            return "--surname";
+        case QueryField::kSoundsLike:
+            return "--sounds-like";
+        case QueryField::kFirstName:
+            return "--first";
+        case QueryField::kBirth:
+            return "--birth";
+        case QueryField::kDeath:
+            return "--death";
+        case QueryField::kState:
+            return "--state";
+        case QueryField::kSsn:
+            return "--ssn";
+        case QueryField::kResidenceZip:
+            return "--residence-zip";
+        case QueryField::kPaymentZip:
+            return "--payment-zip";
+        case QueryField::kNone:
+        case QueryField::kWhole:
+            break;
+    }
+    return nullptr;
+}
+
+// Checks a query beyond the form's; a refused one is named by its option, with exit status 2.
+void CheckQuery(SearchQuery& query) {
+    QueryProblem problem;
+    if (query.Check(problem))
+        return;
+    const std::size_t length = std::strlen(problem.text);
+    const char* stop = length > 0 && problem.text[length - 1] == '.' ? "" : ".";
+    if (const char* option = OptionOf(problem.field)) {
+        std::fprintf(stderr, "vel7m-search: %s: %s%s\n", option, problem.text, stop);
+    } else {
+        std::fprintf(stderr, "vel7m-search: %s%s\n", problem.text, stop);
+    }
+    std::exit(kExitUsage);
+}
+
+// --surnames-only: the surnames the surname criterion reaches and their record counts.
+int ListSurnames(const Options& options, SearchQuery& query) {
+    if (options.surname == nullptr || *options.surname == '\0')
+        UsageError("--surnames-only needs --surname");
+    if (options.first != nullptr || options.birth != nullptr || options.death != nullptr ||
+        options.state != nullptr || options.ssn != nullptr || options.residenceZip != nullptr ||
+        options.paymentZip != nullptr) {
+        UsageError(
+            "--surnames-only counts whole surnames: give it only --surname and "
+            "--sounds-like");
+    }
+    CheckQuery(query);
+    const std::string format = options.format;
+    if (format == "csv") {
+        PrintCsvField("surname", false);
+        PrintCsvField("records", true);
+    } else if (format == "table") {
+        std::printf("%-12s  %s\n", "Surname", "Records");
+    }
+    long surnames = 0;
+    long long total = 0;
+    CWideSearch search(nullptr);
+    const WideOutcome outcome = search.ListSurnames(query, [&](const SurnameCount& found) {
+        ++surnames;
+        total += found.records;
+        std::string name = found.key;
+        const std::size_t end = name.find_last_not_of(' ');
+        name.resize(end == std::string::npos ? 0 : end + 1);
+        if (format == "lines") {
+            std::printf("%s\t%d\n", found.key, found.records);
+        } else if (format == "table") {
+            std::printf("%-12s  %d\n", name.c_str(), found.records);
+        } else if (format == "csv") {
+            PrintCsvField(name.c_str(), false);
+            PrintCsvField(std::to_string(found.records).c_str(), true);
+        } else {
+            std::fputs("{\"surname\":", stdout);
+            PrintJsonString(name.c_str());
+            std::printf(",\"records\":%d}\n", found.records);
+        }
+        return !OutputFailed();
+    });
+    if (outcome == WideOutcome::kNoDisc || g_host.cancelled) {
+        std::fputs("vel7m-search: the disc request was cancelled, so the search did not finish.\n",
+                   stderr);
+        return kExitNoDisc;
+    }
+    if (format == "table")
+        std::printf("%ld surnames, %lld records.\n", surnames, total);
+    return FinishOutput(g_host.problemReported ? kExitProblem : kExitOk);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -442,8 +641,22 @@ int main(int argc, char** argv) {
     }
     InstallHost(&g_host);
 
+    SearchQuery query = QueryOf(options);
+    if (options.surnamesOnly != nullptr)
+        return ListSurnames(options, query);
+    // What the form can ask goes through the form's own checks and search, unchanged.
     CSearchCriteria criteria;
-    FillCriteria(options, criteria);
+    bool wide = false;
+    if (query.IsFormShaped()) {
+        FillCriteria(options, criteria);
+    } else {
+        CheckQuery(query);
+        if (query.IsDescribedForm()) {
+            query.FillCriteria(criteria);
+        } else {
+            wide = true;
+        }
+    }
 
     // A private hit file, so the command and the window can run side by side.
     const std::string tmpDir = search::TemporaryFolder();
@@ -461,8 +674,15 @@ int main(int argc, char** argv) {
     CDeathIndex index;
     CResultSet results(&index);
     index.SetResultSet(&results);
-    index.Search(&criteria);
-    if (g_host.cancelled) {
+    WideOutcome outcome = WideOutcome::kDone;
+    if (wide) {
+        outcome = std::make_unique<CWideSearch>(&results)->Search(query);
+    } else {
+        index.Search(&criteria);
+    }
+    if (outcome == WideOutcome::kFailed)
+        return kExitFatal;  // the hit file or its companions: already told
+    if (outcome == WideOutcome::kNoDisc || g_host.cancelled) {
         std::fputs("vel7m-search: the disc request was cancelled, so the search did not finish.\n",
                    stderr);
         return kExitNoDisc;
