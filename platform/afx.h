@@ -165,6 +165,10 @@ struct AFX_MSGMAP {
         WM_LBUTTONDBLCLK,                                                                      \
         self->OnLButtonDblClk(static_cast<UINT>(w), CPoint(GET_X_LPARAM(l), GET_Y_LPARAM(l))); \
         return 0)
+#define ON_WM_CONTEXTMENU()                                                                        \
+    AFX_MSG_ENTRY(WM_CONTEXTMENU, self->OnContextMenu(CWnd::FromHandle(reinterpret_cast<HWND>(w)), \
+                                                      CPoint(GET_X_LPARAM(l), GET_Y_LPARAM(l)));   \
+                  return 0)
 #define ON_MESSAGE(message, memberFxn) AFX_MSG_ENTRY(message, return (self->*(memberFxn))(w, l))
 
 // Points and rectangles with the framework's helpers.
