@@ -22,10 +22,13 @@ bool ParseRow(const char* text, int& row) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: vel7m [--query SURNAME [--first NAME] [--select ROW | --details ROW]] "
-                 "[--screenshot FILE]\n"
-                 "  --query SURNAME  search for SURNAME once the window is up\n"
+                 "usage: vel7m [--query SURNAME [--first NAME] [--sounds-like soundex|dm]\n"
+                 "              [--select ROW | --details ROW]] [--screenshot FILE]\n"
+                 "  --query SURNAME  search for SURNAME once the window is up (* and ? are\n"
+                 "                   wildcards)\n"
                  "  --first NAME     with the given name NAME\n"
+                 "  --sounds-like soundex|dm  match surnames that sound like SURNAME, by\n"
+                 "                   Soundex or Daitch-Mokotoff\n"
                  "  --select ROW     then select row ROW (1 to 10) of the first page\n"
                  "  --details ROW    then open the details of row ROW\n"
                  "  --screenshot FILE  save a picture of the window (or of the open details)\n"
@@ -42,10 +45,13 @@ int main(int argc, char** argv) {
     const char* first = nullptr;
     int row = -1;
     BOOL details = FALSE;
+    SurnameMatch match = SurnameMatch::kSpelling;
+    bool matchGiven = false;
     for (int i = 0; i < argc; ++i) {
         const char* arg = argv[i];
         bool takesValue = std::strcmp(arg, "--query") == 0 || std::strcmp(arg, "--first") == 0 ||
-                          std::strcmp(arg, "--select") == 0 || std::strcmp(arg, "--details") == 0;
+                          std::strcmp(arg, "--select") == 0 || std::strcmp(arg, "--details") == 0 ||
+                          std::strcmp(arg, "--sounds-like") == 0;
         if (!takesValue) {
             rest.push_back(argv[i]);
             continue;
@@ -57,16 +63,25 @@ int main(int argc, char** argv) {
             query = value;
         } else if (std::strcmp(arg, "--first") == 0) {
             first = value;
+        } else if (std::strcmp(arg, "--sounds-like") == 0) {
+            if (std::strcmp(value, "soundex") == 0) {
+                match = SurnameMatch::kSoundex;
+            } else if (std::strcmp(value, "dm") == 0) {
+                match = SurnameMatch::kDaitchMokotoff;
+            } else {
+                return Usage();
+            }
+            matchGiven = true;
         } else if (!ParseRow(value, row)) {
             return Usage();
         } else {
             details = std::strcmp(arg, "--details") == 0;
         }
     }
-    if (query == nullptr && (row >= 0 || first != nullptr))
+    if (query == nullptr && (row >= 0 || first != nullptr || matchGiven))
         return Usage();
     if (query != nullptr)
-        theApp.SetStartQuery(query, first, row, details);
+        theApp.SetStartQuery(query, first, row, details, match);
     rest.push_back(nullptr);
     return AfxWinMain(static_cast<int>(rest.size()) - 1, rest.data());
 }
