@@ -6,7 +6,7 @@ DEMO_DIR := $(CURDIR)/demo
 # Two cores: the build shares the machine.
 JOBS ?= 2
 
-.PHONY: all deps configure build test asan-test fuzz run clean format
+.PHONY: all deps configure build test asan-test fuzz run clean format install package
 
 all: build
 
@@ -32,6 +32,24 @@ asan-test:
 # Each fuzz target briefly from its seeds; FUZZ_SECONDS=3600 for a real campaign per target.
 fuzz: deps
 	@fuzz/run-regression.sh $(FUZZ_SECONDS)
+
+# The programs, help file, manual pages, menu entry, icons and metadata, from an optimised
+# build (preset package); DESTDIR is honoured.
+PREFIX ?= /usr/local
+install:
+	@tools/setup-deps.sh build gui
+	@cmake --preset package >/dev/null
+	@cmake --build --preset package -j $(JOBS)
+	@cmake --install build/package --prefix $(PREFIX) --strip
+
+# The Debian package; its path is the last line printed. tools/check-package.sh validates it.
+package:
+	@tools/setup-deps.sh build gui package
+	@cmake --preset package >/dev/null
+	@cmake --build --preset package -j $(JOBS)
+	@rm -f build/package/vel7m_*.deb
+	@cpack --config build/package/CPackConfig.cmake -B build/package
+	@realpath build/package/vel7m_*.deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -350,6 +350,11 @@ int AfxWinMain(int argc, char** argv) {
         if (app->m_pMainWnd != nullptr)
             app->m_pMainWnd->DestroyWindow();
         status = app->ExitInstance();
+        // Start-up may end on the dialog it was pictured with (closing it there can mean quit).
+        if (g_dialogScreenshotTaken && !g_dialogScreenshotSaved) {
+            std::fprintf(stderr, "vel7m: could not save the screenshot %s\n", screenshot);
+            status = 1;
+        }
     } else if (screenshot != nullptr) {
         bool saved = g_dialogScreenshotTaken ? g_dialogScreenshotSaved : SaveScreenshot(screenshot);
         if (app->m_pMainWnd != nullptr)

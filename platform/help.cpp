@@ -11,6 +11,7 @@
 // topic when there is none), HELP_QUIT closes the window.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QRegularExpression>
@@ -228,7 +229,14 @@ BOOL WinHelpA(HWND hWnd, LPCSTR helpFile, UINT command, ULONG_PTR data) {
     if (command != HELP_CONTEXT || helpFile == nullptr)
         return FALSE;
     afx::EnsureApplication();
-    QFile file(QFile::decodeName(helpFile));
+    QString path = QFile::decodeName(helpFile);
+    // An installed program has its help file with its data, not in the program folder.
+    if (!QFileInfo::exists(path)) {
+        QString installed = afx::InstalledDataFile(QFileInfo(path).fileName());
+        if (!installed.isEmpty())
+            path = installed;
+    }
+    QFile file(path);
     HelpFile parsed;
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxHelpFile ||
         !Parse(file.read(kMaxHelpFile), parsed)) {

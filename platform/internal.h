@@ -119,6 +119,8 @@ void CloseHelp();
 bool DialogScreenshotPending();
 void TakeDialogScreenshot(QWidget* dialog);
 QString ResourcePath(HINSTANCE module, LPCSTR name, const char* kind);
+// A file installed with the program's data (the help file), or empty when there is none.
+QString InstalledDataFile(const QString& name);
 
 }  // namespace afx
 

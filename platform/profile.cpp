@@ -263,3 +263,14 @@ std::string SettingsProblemText(const SettingsCheck& check, const char* section)
     }
     return {};
 }
+
+DWORD GetPrivateProfilePathA(LPCSTR fileName, LPSTR buffer, DWORD size) {
+    if (buffer != nullptr && size > 0)
+        buffer[0] = '\0';
+    if (fileName == nullptr)
+        return 0;
+    std::string path = ResolvePath(fileName);
+    if (buffer != nullptr && path.size() < size)
+        std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return static_cast<DWORD>(path.size());
+}

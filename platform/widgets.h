@@ -84,6 +84,10 @@ class ComboWidget : public QComboBox {
     int m_droppedHeight = 0;
 };
 
+// Progress bars: the widget, and the PBM_ messages.
+QWidget* MakeProgressBar(QWidget* parent);
+LRESULT ProgressBarMessage(QWidget* bar, UINT message, WPARAM wParam, LPARAM lParam);
+
 class DialogWidget : public QDialog {
   public:
     explicit DialogWidget(QWidget* parent);

@@ -18,6 +18,14 @@ void SetLastError(DWORD error);
 // ~/.config. Returns the number of characters copied, without the terminator.
 DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
                                DWORD size, LPCSTR fileName);
+// Where that lookup leads: copies the path (at most size - 1 characters) and returns its
+// length, which is size or more when it did not fit; 0 when there is nowhere to look.
+DWORD GetPrivateProfilePathA(LPCSTR fileName, LPSTR buffer, DWORD size);
+// Replaces the keys of a section with `keysAndValues`: "key=value" strings, each ending in
+// a NUL, the list in an empty string. The file (and, for a bare name, its folder) is created
+// when missing; other sections are kept; the file is replaced in one step. FALSE, with errno
+// telling why, when it cannot be written or a value holds a line break.
+BOOL WritePrivateProfileSectionA(LPCSTR section, LPCSTR keysAndValues, LPCSTR fileName);
 
 // Top-level windows, also those of another copy of the program (see CreateMutexA).
 HWND FindWindowA(LPCSTR className, LPCSTR windowName);
@@ -31,6 +39,11 @@ BOOL SetWindowPlacement(HWND hWnd, const WINDOWPLACEMENT* placement);
 BOOL GetWindowPlacement(HWND hWnd, WINDOWPLACEMENT* placement);
 BOOL IsDialogMessageA(HWND hDlg, LPMSG msg);
 void PostQuitMessage(int exitCode);
+// Qt delivers its own events, so none can be handed to the caller: with PM_REMOVE this
+// delivers all that are pending (paints, input to the windows a modal dialog leaves usable)
+// and returns FALSE, so the usual loop around it ends at once. Keeps windows painted while
+// the caller waits for work done elsewhere.
+BOOL PeekMessageA(LPMSG msg, HWND hWnd, UINT filterMin, UINT filterMax, UINT removeMsg);
 
 int GetSystemMetrics(int index);
 BOOL SystemParametersInfoA(UINT action, UINT uiParam, void* pvParam, UINT winIni);
@@ -56,5 +69,7 @@ BOOL WinHelpA(HWND hWndMain, LPCSTR helpFile, UINT command, ULONG_PTR data);
 #define FindWindow FindWindowA
 #define CreateMutex CreateMutexA
 #define GetPrivateProfileString GetPrivateProfileStringA
+#define WritePrivateProfileSection WritePrivateProfileSectionA
+#define PeekMessage PeekMessageA
 #define SystemParametersInfo SystemParametersInfoA
 #define IsDialogMessage IsDialogMessageA

@@ -219,6 +219,8 @@ inline constexpr DWORD ES_AUTOHSCROLL = 0x80u;
 inline constexpr DWORD ES_READONLY = 0x800u;
 inline constexpr DWORD CBS_DROPDOWNLIST = 0x3u;
 inline constexpr DWORD SS_LEFT = 0x0u;
+inline constexpr DWORD SS_LEFTNOWORDWRAP = 0xCu;
+inline constexpr DWORD SS_TYPEMASK = 0x1Fu;
 inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
 // Messages.
@@ -270,6 +272,12 @@ inline constexpr UINT CB_GETLBTEXT = 0x0148;
 inline constexpr UINT CB_RESETCONTENT = 0x014B;
 inline constexpr UINT CB_SETCURSEL = 0x014E;
 inline constexpr int CB_ERR = -1;
+// Progress bars (class PROGRESS_CLASS): a range, 0 to 100 until set, and a position in it.
+#define PROGRESS_CLASS "msctls_progress32"
+inline constexpr UINT PBM_SETPOS = WM_USER + 2;
+inline constexpr UINT PBM_SETRANGE32 = WM_USER + 6;
+inline constexpr UINT PBM_GETRANGE = WM_USER + 7;
+inline constexpr UINT PBM_GETPOS = WM_USER + 8;
 inline constexpr UINT BM_CLICK = 0x00F5;
 inline constexpr UINT BN_CLICKED = 0;
 inline constexpr UINT CBN_SELCHANGE = 1;
@@ -348,6 +356,10 @@ inline const LPCSTR IDC_WAIT = MAKEINTRESOURCEA(32514);
 // Help.
 inline constexpr UINT HELP_CONTEXT = 0x0001;
 inline constexpr UINT HELP_QUIT = 0x0002;
+
+// PeekMessage.
+inline constexpr UINT PM_NOREMOVE = 0x0000;
+inline constexpr UINT PM_REMOVE = 0x0001;
 
 // Last-error values.
 inline constexpr DWORD ERROR_SUCCESS = 0;

@@ -159,8 +159,14 @@ QWidget* MakeWidget(HWND h, QWidget* parent, const CREATESTRUCT& cs) {
     }
     if (cls == "COMBOBOX")
         return new afx::ComboWidget(parent);
-    if (cls == "STATIC")
-        return new QLabel(parent);
+    if (cls == "STATIC") {
+        auto* label = new QLabel(parent);
+        // Static texts break between words unless told not to, as on the platform.
+        label->setWordWrap((cs.style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP);
+        return label;
+    }
+    if (cls == "MSCTLS_PROGRESS32")
+        return afx::MakeProgressBar(parent);
     return new afx::WndWidget(parent);
 }
 
@@ -878,6 +884,8 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 break;
         }
     }
+    if (cls == "MSCTLS_PROGRESS32")
+        return afx::ProgressBarMessage(widget, message, wParam, lParam);
     if (cls == "COMBOBOX") {
         auto* combo = static_cast<QComboBox*>(widget);
         switch (message) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when something is missing.
-# Usage: setup-deps.sh [group...]   groups: build (default), gui, bench, display
+# Usage: setup-deps.sh [group...]   groups: build (default), gui, bench, display, package
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
@@ -8,6 +8,8 @@ declare -A GROUPS_PKGS=(
     [gui]="qt6-base-dev"
     [bench]="libsqlite3-dev time"
     [display]="xvfb xdotool x11-apps x11-utils openbox"
+    # make package and tools/check-package.sh: dependencies, validators, the window's class
+    [package]="dpkg-dev file lintian desktop-file-utils appstream x11-utils"
 )
 
 wanted=()

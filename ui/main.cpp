@@ -24,6 +24,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: vel7m [--query SURNAME [--first NAME] [--sounds-like soundex|dm]\n"
                  "              [--select ROW | --details ROW]] [--screenshot FILE]\n"
+                 "       vel7m --version\n"
                  "  --query SURNAME  search for SURNAME once the window is up (* and ? are\n"
                  "                   wildcards)\n"
                  "  --first NAME     with the given name NAME\n"
@@ -31,8 +32,9 @@ int Usage() {
                  "                   Soundex or Daitch-Mokotoff\n"
                  "  --select ROW     then select row ROW (1 to 10) of the first page\n"
                  "  --details ROW    then open the details of row ROW\n"
-                 "  --screenshot FILE  save a picture of the window (or of the open details)\n"
-                 "                     as PNG and end\n");
+                 "  --screenshot FILE  save a picture of the window (or of a dialog open at\n"
+                 "                     start-up: the details, the first start) as PNG and end\n"
+                 "  --version        show the version\n");
     return 2;
 }
 
@@ -47,6 +49,10 @@ int main(int argc, char** argv) {
     BOOL details = FALSE;
     SurnameMatch match = SurnameMatch::kSpelling;
     bool matchGiven = false;
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("vel7m " VEL7M_VERSION);
+        return 0;
+    }
     for (int i = 0; i < argc; ++i) {
         const char* arg = argv[i];
         bool takesValue = std::strcmp(arg, "--query") == 0 || std::strcmp(arg, "--first") == 0 ||

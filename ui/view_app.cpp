@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "first_start.h"
 #include "main_frame.h"
 #include "profile.h"
 #include "resource_ids.h"
@@ -110,6 +111,11 @@ BOOL CViewApp::InitInstance() {
     SetDialogBkColor(RGB(192, 192, 192), RGB(0, 0, 0));
     AddDocTemplate(new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CViewDoc),
                                           RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CDeadView)));
+    // A fresh installation has no settings file, so no disc set: the first start helps the
+    // user to one, or ends start-up when they would rather quit. It comes before anything
+    // reads the settings: the view fixes the hit file's folder when it is made.
+    if (IsFirstStart() && !RunFirstStart(nullptr))
+        return FALSE;
     ReadSettings();
     // Without a mutex (it could not be created) there is nothing to release; the handle
     // stays open for the life of the process so that later copies find the name taken.

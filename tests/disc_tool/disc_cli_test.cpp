@@ -257,3 +257,17 @@ TEST(DiscCommand, StatsOfAMissingOrDamagedSetFailsWithTheProblemAndNoCounts) {
         EXPECT_EQ(stats.out, "") << c.name;
     }
 }
+
+TEST(DiscCommand, BothCommandsTellTheProjectsVersion) {
+    const struct {
+        const char* program;
+        std::string expected;
+    } cases[] = {{VEL7M_DISC, std::string("vel7m-disc ") + VEL7M_VERSION + "\n"},
+                 {VEL7M_SEARCH, std::string("vel7m-search ") + VEL7M_VERSION + "\n"}};
+    for (const auto& c : cases) {
+        const CommandResult run = RunCommand(c.program, {"--version"});
+        EXPECT_EQ(run.status, 0) << c.program;
+        EXPECT_EQ(run.out, c.expected);
+        EXPECT_TRUE(run.err.empty()) << run.err;
+    }
+}

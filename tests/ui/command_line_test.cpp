@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <filesystem>
 
 #include "view_fixture.h"
 
@@ -88,6 +89,35 @@ TEST(CommandLine, StartUpSearchSelectionAndDetailsArePictured) {
         EXPECT_EQ(soundsLike.copy(list), exact.copy(list)) << code;
         EXPECT_NE(soundsLike.copy(count), exact.copy(count)) << code;
     }
+}
+
+TEST(CommandLine, WithoutSettingsTheFirstStartIsPicturedAndNothingIsWritten) {
+    uitest::TempDir settings, runtime, data, pictures;
+    uitest::ScopedEnv xdgData("XDG_DATA_HOME", data.Path());  // passed on to the program
+    auto picture = [&](const std::string& name) {
+        const QString file = QString::fromStdString(pictures.File(name));
+        Outcome run = Vel7m(settings, runtime, {"--screenshot", file});
+        EXPECT_EQ(run.status, 0) << name << ": " << run.output.toStdString();
+        return QImage(file);
+    };
+    const QImage firstStart = picture("first-start.png");
+    ASSERT_FALSE(firstStart.isNull());
+    EXPECT_LE(firstStart.width(), 640) << "within the window to come";
+    EXPECT_LE(firstStart.height(), 480);
+    EXPECT_FALSE(std::filesystem::exists(settings.File("brisel.ini")))
+        << "closing the pictured dialog is quitting";
+    EXPECT_TRUE(std::filesystem::is_empty(data.Path()));
+
+    // With a settings file, however empty, start-up is as always: the window is pictured.
+    settings.Write("brisel.ini", "[Vel7m]\nVelDir=" + runtime.Path() + "\n");
+    EXPECT_EQ(picture("plain.png").size(), QSize(632, 453));
+}
+
+TEST(CommandLine, TellsTheProjectsVersion) {
+    uitest::TempDir settings, runtime;
+    Outcome run = Vel7m(settings, runtime, {"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.toStdString(), std::string("vel7m ") + VEL7M_VERSION + "\n");
 }
 
 TEST(CommandLine, OptionsThatMakeNoSenseShowTheUsage) {

@@ -5,6 +5,8 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
@@ -153,6 +155,22 @@ void OpenContextMenu(QWidget* widget, const QPoint* at) {
     QContextMenuEvent event(at != nullptr ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard,
                             local, widget->mapToGlobal(local));
     QApplication::sendEvent(widget, &event);
+}
+
+void AnswerFolderPicker(const std::string& folder) {
+    QTimer::singleShot(0, [folder] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        if (folder.empty()) {
+            dialog->reject();
+            return;
+        }
+        // Opened in the folder with no name typed: the folder itself is the choice.
+        dialog->setDirectory(QFile::decodeName(folder.c_str()));
+        dialog->selectFile(QString());
+        static_cast<QDialog*>(dialog)->accept();  // as its Choose button does
+    });
 }
 
 std::string SourcePath(const std::string& relative) {

@@ -83,6 +83,9 @@ void WhenMenu(std::function<void(QMenu*)> inside);
 bool ChooseMenuItem(QMenu* menu, const std::string& text);
 // The right button over `widget` at `at` (widget pixels), or the menu key when `at` is null.
 void OpenContextMenu(QWidget* widget, const QPoint* at = nullptr);
+// Answers the folder picker about to open with `folder` (empty: Cancel), as a user choosing
+// it there would. Nothing may run the event loop before the picker opens.
+void AnswerFolderPicker(const std::string& folder);
 
 // Where the program's own files are, for tests that read them.
 std::string SourcePath(const std::string& relative);

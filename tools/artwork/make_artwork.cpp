@@ -6,6 +6,8 @@
 //
 // Usage: QT_QPA_PLATFORM=offscreen vel7m-artwork OUTDIR [--preview]
 // With --preview the backdrop is also written as PNG with the controls' places outlined.
+// vel7m-artwork --icons OUTDIR writes the frame icon at the desktop's sizes instead (the
+// installed application icons, normally into res/icons).
 
 #include <QFile>
 #include <QFont>
@@ -292,11 +294,13 @@ QImage PageButton(bool next, Face face) {
     return img;
 }
 
-QImage Icon() {
-    QImage img(32, 32, QImage::Format_ARGB32);
+// The frame icon, drawn on a 32-pixel grid and scaled to `size`.
+QImage Icon(int size = 32) {
+    QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 32.0, size / 32.0);
     p.setPen(QPen(kGold, 1.5));
     p.setBrush(kGreen);
     p.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 5, 5);
@@ -318,12 +322,24 @@ bool WriteBmp(const QString& path, const QImage& picture) {
     return Write(path, EncodeBmp8(Quantize(picture, ChoosePalette(picture))));
 }
 
+// The desktop's application icons, one PNG per size: OUTDIR/NNxNN.png.
+int WriteIcons(const QString& dir) {
+    bool ok = true;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        ok = Icon(size).save(QStringLiteral("%1/%2x%2.png").arg(dir).arg(size)) && ok;
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--icons")
+        return WriteIcons(QString::fromLocal8Bit(argv[2]));
     if (argc < 2) {
-        std::fprintf(stderr, "usage: vel7m-artwork OUTDIR [--preview]\n");
+        std::fprintf(stderr,
+                     "usage: vel7m-artwork OUTDIR [--preview]\n"
+                     "       vel7m-artwork --icons OUTDIR\n");
         return 2;
     }
     QString dir = QString::fromLocal8Bit(argv[1]);

@@ -38,7 +38,8 @@ const char kUsage[] =
     "\n"
     "A disc set is DIR/disc1/ (surnames A - K), DIR/disc2/ (L - Z), an empty, writable\n"
     "DIR/program/ and DIR/brisel.ini naming the three; run the program with WINDIR=DIR.\n"
-    "\"vel7m-disc COMMAND --help\" describes each command.\n";
+    "\"vel7m-disc COMMAND --help\" describes each command; \"vel7m-disc --version\" tells the\n"
+    "version.\n";
 
 const char kBuildHelp[] =
     "Usage: vel7m-disc build --from FILE --out DIR [--input-format csv|dmf] [--memory MB]\n"
@@ -485,6 +486,10 @@ int main(int argc, char** argv) {
     const std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::puts("vel7m-disc " VEL7M_VERSION);
         return kExitOk;
     }
     CatchSignals();

@@ -67,6 +67,7 @@ const char kUsage[] =
     "  --surnames-only  list the surnames --surname reaches, with their record counts,\n"
     "                   without reading the records\n"
     "  --help           show this text\n"
+    "  --version        show the version\n"
     "\n"
     "--surname may be left out when another criterion is given; all criteria must hold.\n"
     "Every option takes its value as the next argument or after '=' (--surname=smith); a\n"
@@ -321,6 +322,10 @@ Options ParseOptions(int argc, char** argv) {
         std::string name = argv[i];
         if (name == "--help" || name == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(FinishOutput(kExitOk));
+        }
+        if (name == "--version") {
+            std::puts("vel7m-search " VEL7M_VERSION);
             std::exit(FinishOutput(kExitOk));
         }
         // Both "--name value" and "--name=value". The next argument is not taken as a value
