@@ -28,18 +28,31 @@ void CHitLabels::Close() {
     piecesStart = -1;
 }
 
+namespace {
+
+// Emptied by a stream of its own that is closed at once, then written through another: on ext4
+// the first close after a truncation starts writing the file out to the disk, which must come
+// while there is nothing to write (as for the hit file).
+FilePtr OpenEmptied(const char* path) {
+    if (!OpenFile(path, "wb"))
+        return nullptr;
+    return OpenFile(path, "rb+");
+}
+
+}  // namespace
+
 bool CHitLabels::Begin() {
     Close();
     failed = false;
     if (surnamesPath[0] == '\0' || namesPath[0][0] == '\0' || namesPath[1][0] == '\0')
         return false;
-    surnames = OpenFile(surnamesPath, "wb");
+    surnames = OpenEmptied(surnamesPath);
     if (!surnames)
         return false;
     std::setvbuf(surnames.get(), surnamesBuffer, _IOFBF, sizeof surnamesBuffer);
     // The lists are copied only for discs that are read; an old copy must not stand in.
     for (int i = 0; i < 2; ++i) {
-        names[i] = OpenFile(namesPath[i], "wb");
+        names[i] = OpenEmptied(namesPath[i]);
         if (!names[i])
             return false;
     }

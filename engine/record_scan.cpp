@@ -26,12 +26,6 @@ void ZipWordsMatching(const ZipCriterion& zip, bool residence, ZipWordSet& out) 
     }
 }
 
-bool RecordTest::TestsAnything() const {
-    return masked.hasState || masked.hasFirstName || masked.hasBirth || masked.hasDeath ||
-           names != nullptr || birth.Given() || death.Given() || ssn.Given() ||
-           residenceZip != nullptr || paymentZip != nullptr;
-}
-
 namespace {
 
 bool MaskedPart(const CResultSet::Criteria& c) {
@@ -43,35 +37,14 @@ bool InRange(int value, const YearRange& range) {
            static_cast<unsigned>(range.to - range.from);
 }
 
-// The tests beyond the masked part.
-bool RestMatches(const RecordTest& t, const RawDeathRecord& raw) {
-    bool ok = true;
-    if (t.names != nullptr)
-        ok &= t.names->Has(static_cast<unsigned>(FirstNameIndex(raw)));
-    if (t.birth.Given())
-        ok &= InRange(BirthYear(raw), t.birth);
-    if (t.death.Given())
-        ok &= InRange(DeathYear(raw), t.death);
-    if (t.ssn.Given())
-        ok &= t.ssn.Matches(static_cast<std::int32_t>(WordB(raw) & kSsnMask));
-    if (t.residenceZip != nullptr)
-        ok &= t.residenceZip->Has(ResidenceZipWord(raw));
-    if (t.paymentZip != nullptr)
-        ok &= t.paymentZip->Has(PaymentZipWord(raw));
-    return ok;
-}
-
-bool HasRest(const RecordTest& t) {
-    return t.names != nullptr || t.birth.Given() || t.death.Given() || t.ssn.Given() ||
-           t.residenceZip != nullptr || t.paymentZip != nullptr;
-}
-
-// Keeps the records of `in` that pass the rest of the test; `out` may be `in`.
-int KeepRest(const RecordTest& t, const RawDeathRecord* in, int n, RawDeathRecord* out) {
+// Keeps the records of `in` that pass `test`, in their order; `out` may be `in`. Every record is
+// copied and kept only when it passes: no branch on a hit, which would often be mispredicted.
+template <typename Test>
+int Keep(const RawDeathRecord* in, int n, RawDeathRecord* out, Test test) {
     RawDeathRecord* next = out;
     for (const RawDeathRecord* raw = in; raw != in + n; ++raw) {
-        const bool hit = RestMatches(t, *raw);
-        *next = *raw;  // copied either way: no branch on a hit
+        const bool hit = test(*raw);
+        *next = *raw;
         next += hit ? 1 : 0;
     }
     return static_cast<int>(next - out);
@@ -79,19 +52,52 @@ int KeepRest(const RecordTest& t, const RawDeathRecord* in, int n, RawDeathRecor
 
 }  // namespace
 
-bool RecordTest::Matches(const RawDeathRecord& raw) const {
-    return masked.Matches(raw) && RestMatches(*this, raw);
-}
-
-int CollectMatches(const RecordTest& test, const RawDeathRecord* records, int n,
+int CollectMatches(const RecordTest& t, const RawDeathRecord* records, int n,
                    RawDeathRecord* hits) {
-    if (MaskedPart(test.masked)) {
-        const int kept = CollectHits(test.masked, records, n, hits);
-        return HasRest(test) ? KeepRest(test, hits, kept, hits) : kept;
+    // One pass per test, each over what the ones before kept: every loop stays a tight one.
+    // The masked comparison goes first, since it tests most at once.
+    const RawDeathRecord* from = records;
+    auto pass = [&](auto test) {
+        n = Keep(from, n, hits, test);
+        from = hits;
+    };
+    if (MaskedPart(t.masked)) {
+        n = CollectHits(t.masked, from, n, hits);
+        from = hits;
     }
-    if (HasRest(test))
-        return KeepRest(test, records, n, hits);
-    std::copy(records, records + n, hits);
+    if (t.ssn.Given()) {
+        const std::uint32_t low = static_cast<std::uint32_t>(t.ssn.low);
+        const std::uint32_t span = static_cast<std::uint32_t>(t.ssn.high - t.ssn.low);
+        const bool zeroInRange = t.ssn.low == 0;
+        pass([=](const RawDeathRecord& r) {
+            const std::uint32_t ssn = WordB(r) & kSsnMask;
+            return ssn - low <= span && (!zeroInRange || ssn != 0);
+        });
+    }
+    if (t.residenceZip != nullptr) {
+        const ZipWordSet& zips = *t.residenceZip;
+        pass([&](const RawDeathRecord& r) { return zips.Has(ResidenceZipWord(r)); });
+    }
+    if (t.paymentZip != nullptr) {
+        const ZipWordSet& zips = *t.paymentZip;
+        pass([&](const RawDeathRecord& r) { return zips.Has(PaymentZipWord(r)); });
+    }
+    if (t.names != nullptr) {
+        const NamePositionSet& names = *t.names;
+        pass([&](const RawDeathRecord& r) {
+            return names.Has(static_cast<unsigned>(FirstNameIndex(r)));
+        });
+    }
+    if (t.birth.Given()) {
+        const YearRange range = t.birth;
+        pass([=](const RawDeathRecord& r) { return InRange(BirthYear(r), range); });
+    }
+    if (t.death.Given()) {
+        const YearRange range = t.death;
+        pass([=](const RawDeathRecord& r) { return InRange(DeathYear(r), range); });
+    }
+    if (from == records)
+        std::copy(records, records + n, hits);
     return n;
 }
 
@@ -152,12 +158,17 @@ RunPlace CDiscRecords::PlaceOf(std::int32_t first, std::int32_t count, int& file
 }
 
 void CDiscRecords::ReportMissingFile(int file) {
+    wasShort = true;
+    if (file >= 0 && file <= kMaxFiles) {
+        if (toldMissing[file])
+            return;
+        toldMissing[file] = true;
+    }
     // As for the form's search: the disc lacks a file its index needs.
     char text[64];
     std::snprintf(text, sizeof text, "File #%d needs to be on this disc.", file);
     MessageBoxA(nullptr, text, "Missing Data File", MB_OK | MB_ICONEXCLAMATION);
-    HostExit(1);
-    wasShort = true;  // only a test host gets here
+    HostExit(1);  // only a test host returns, and the run is then passed over
 }
 
 bool CDiscRecords::Open(int file) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bitset>
 #include <cstdint>
 
 #include "death_index.h"
@@ -47,9 +48,6 @@ struct RecordTest {
     SsnCriterion ssn;
     const ZipWordSet* residenceZip = nullptr;
     const ZipWordSet* paymentZip = nullptr;
-
-    bool TestsAnything() const;
-    bool Matches(const RawDeathRecord& raw) const;
 };
 
 // Copies the records among `n` that pass to `hits` (room for `n`), in their order; returns
@@ -113,6 +111,7 @@ class CDiscRecords {
     // Record counts of the data files seen, by number; -2 not yet measured, -1 missing.
     static constexpr int kMaxFiles = INT32_MAX / kRecordsPerFile + 2;
     long fileRecords[kMaxFiles + 1];
+    std::bitset<kMaxFiles + 1> toldMissing;  // each missing file is told once
 
     // One read fills this; runs that follow each other are read on without a seek.
     static constexpr int kBufferRecords = kScanBufferRecords;

@@ -172,12 +172,15 @@ bool CTreeWalk::Seek(const char* low) {
     primed = false;
     hasPending = false;
     previousEnd = lowestRecord;
-    if (!file || root == kNoNode)
+    if (!file)
         return true;  // no keys
+    // A file too short for its header is no tree, though its last byte be 4.
     if (!headerRead) {
         Fail();
         return false;
     }
+    if (root == kNoNode)
+        return true;
 
     // Down to the first key not below `low`; the last item below it on the way is the key
     // just before, whose run bounds the first run handed on.

@@ -58,20 +58,19 @@ WideOutcome CWideSearch::ListSurnames(const SearchQuery& query,
     return Run(query, false, &visit);
 }
 
-bool CWideSearch::PrepareSurname(const SearchQuery& query) {
+void CWideSearch::PrepareSurname(const SearchQuery& query) {
     surnameKind = query.Surname();
     rangeCount = 0;
     switch (surnameKind) {
         case SurnameKind::kNone:
             ranges[rangeCount++] = KeyRange{};
-            return true;
+            return;
         case SurnameKind::kExact:
         case SurnameKind::kPattern:
             // A blank surname is no name a pattern can hold: it matches nothing.
-            patternSet = pattern.Set(query.SurnameText());
-            if (patternSet)
+            if (pattern.Set(query.SurnameText()))
                 ranges[rangeCount++] = pattern.Range();
-            return true;
+            return;
         case SurnameKind::kSoundex:
             // A code keeps the first letter, and letters are all that is coded: a key whose
             // first byte is not a letter (an apostrophe, a blank, a byte from 0x80 up) can
@@ -83,13 +82,12 @@ bool CWideSearch::PrepareSurname(const SearchQuery& query) {
                 ranges[rangeCount++] = MakeRange(letter, next);
                 ranges[rangeCount++] = MakeRange("[", nullptr);
             }
-            return true;
+            return;
         case SurnameKind::kDaitchMokotoff:
             if (DaitchMokotoffCodes(query.SurnameText(), typedCodes))
                 ranges[rangeCount++] = KeyRange{};
-            return true;
+            return;
     }
-    return false;
 }
 
 bool CWideSearch::SurnameMatches(const char* key) {
@@ -141,13 +139,16 @@ void CWideSearch::ReportTree(int partition, const char* problem) {
     Report(once, text);
 }
 
-bool CWideSearch::PrepareNames(int disc, const SearchQuery& query, bool copyList) {
+void CWideSearch::PrepareNames(int disc, const SearchQuery& query) {
     // Each disc has its own list: the typed name (or pattern) becomes the positions of that
     // list, and the given names of its hits are shown from a copy of it.
     const FirstNameKind kind = query.FirstName();
     names.Clear();
     nameCount = 0;
     namesListed = false;
+    test.masked.hasFirstName = false;
+    test.names = nullptr;
+    nobodyOnDisc = kind != FirstNameKind::kNone;  // until the list has the name
     char path[kMaxPath];
     FilePtr list;
     if (FormatPath(path, "%sfname.fst", discDir))
@@ -160,7 +161,7 @@ bool CWideSearch::PrepareNames(int disc, const SearchQuery& query, bool copyList
                    "given name is not possible.\n\nSearch without a given name, or check the "
                    "disc.");
         }
-        return false;
+        return;
     }
     // Positions are 19 bits: names beyond them are no record's.
     const long count = std::min<long>(size / kFirstNameRecordSize, kNamePositions);
@@ -168,9 +169,7 @@ bool CWideSearch::PrepareNames(int disc, const SearchQuery& query, bool copyList
     NamePattern firstPattern;
     if (kind == FirstNameKind::kExact) {
         const char* text = query.FirstNameText();
-        for (int i = 0; i < kFirstNameRecordSize; ++i) {
-            typed[i] = ' ';
-        }
+        std::memset(typed, ' ', sizeof typed);
         for (int i = 0; i < kFirstNameRecordSize && text[i] != '\0'; ++i)
             typed[i] = UpperAscii(text[i]);
     } else if (kind == FirstNameKind::kPattern) {
@@ -189,8 +188,7 @@ bool CWideSearch::PrepareNames(int disc, const SearchQuery& query, bool copyList
             static_cast<std::size_t>(std::min<long>(count - read, 400) * kFirstNameRecordSize);
         const std::size_t got = std::fread(piece, 1, want, list.get());
         const long whole = static_cast<long>(got / kFirstNameRecordSize);
-        if (copyList)
-            results->Labels().AddNames(disc, piece, whole * kFirstNameRecordSize);
+        results->Labels().AddNames(disc, piece, whole * kFirstNameRecordSize);
         if (kind != FirstNameKind::kNone) {
             for (long i = 0; i < whole; ++i) {
                 const long position = read + i;
@@ -216,14 +214,9 @@ bool CWideSearch::PrepareNames(int disc, const SearchQuery& query, bool copyList
     }
     nameCount = static_cast<int>(read);
     namesListed = true;
-
-    test.masked.hasFirstName = false;
-    test.names = nullptr;
-    nobodyOnDisc = false;
-    if (kind != FirstNameKind::kNone) {
-        if (matches == 0) {
-            nobodyOnDisc = true;
-        } else if (matches == 1) {
+    if (kind != FirstNameKind::kNone && matches > 0) {
+        nobodyOnDisc = false;
+        if (matches == 1) {
             // One position: the block scan's masked comparison takes it.
             test.masked.hasFirstName = true;
             test.masked.firstName = single;
@@ -231,7 +224,6 @@ bool CWideSearch::PrepareNames(int disc, const SearchQuery& query, bool copyList
             test.names = &names;
         }
     }
-    return true;
 }
 
 void CWideSearch::PrepareTest(const SearchQuery& query) {
@@ -353,6 +345,10 @@ CWideSearch::Stop CWideSearch::ScanRun(int disc, int partition, const TreeItem& 
 CWideSearch::Stop CWideSearch::WalkPartition(
     int disc, int partition, bool readRecords,
     const std::function<bool(const SurnameCount&)>* visit) {
+    if (!HostKeepAlive()) {
+        cancelled = true;
+        return Stop::kSearch;
+    }
     char path[kMaxPath];
     if (!FormatPath(path, "%sgst%d.tre", discDir, partition))
         path[0] = '\0';
@@ -482,9 +478,7 @@ WideOutcome CWideSearch::Run(const SearchQuery& query, bool readRecords,
 
         nobodyOnDisc = false;
         if (readRecords) {
-            const bool listed = PrepareNames(disc, query, /*copyList=*/true);
-            if (!listed && query.FirstName() != FirstNameKind::kNone)
-                nobodyOnDisc = true;  // no list, no given name to match
+            PrepareNames(disc, query);
             // Without a surname to count, a disc where nobody can match is not read at all.
             if (nobodyOnDisc && !anySurname)
                 continue;

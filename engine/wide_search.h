@@ -64,10 +64,11 @@ class CWideSearch {
 
     WideOutcome Run(const SearchQuery& query, bool readRecords,
                     const std::function<bool(const SurnameCount&)>* visit);
-    bool PrepareSurname(const SearchQuery& query);
+    void PrepareSurname(const SearchQuery& query);
     bool SurnameMatches(const char* key);
     bool EnsureDisc(int disc);
-    bool PrepareNames(int disc, const SearchQuery& query, bool copyList);
+    // Resolves the given name against the disc's own list, and copies the list for the pages.
+    void PrepareNames(int disc, const SearchQuery& query);
     void PrepareTest(const SearchQuery& query);
     void RunBoundsOf(int disc, int partition, std::int64_t& lowest, std::int64_t& beyond);
     Stop WalkPartition(int disc, int partition, bool readRecords,
@@ -82,7 +83,6 @@ class CWideSearch {
     // The surname criterion.
     SurnameKind surnameKind = SurnameKind::kNone;
     NamePattern pattern;
-    bool patternSet = false;
     char soundex[kSoundexLength + 1] = {};
     DmCodes typedCodes;
     DmCodes keyCodes;

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -22,7 +23,9 @@
 #include "run_command.h"
 #include "scripted_host.h"
 #include "search_criteria.h"
+#include "search_query.h"
 #include "test_discs.h"
+#include "wide_search.h"
 
 namespace fs = std::filesystem;
 
@@ -85,6 +88,29 @@ class SearchCommandTest : public ::testing::Test {
         if (state > 0)
             criteria.SetState(state);
         index.Search(&criteria);
+        std::ostringstream out;
+        out << results.GetTotal() << " records found.\n";
+        char line[kListLineSize];
+        for (;;) {
+            for (int r = 0; r < results.GetPageCount(); ++r) {
+                results.FormatListLine(r, line);
+                out << line << '\t' << results.FormatDetailLine(r) << '\n';
+            }
+            if (!results.HasNextPage())
+                break;
+            results.NextPage();
+        }
+        return out.str();
+    }
+
+    // The same for a search beyond the form.
+    std::string WideExpected(SearchQuery query) {
+        CDeathIndex index;
+        CResultSet results(&index);
+        CWideSearch wide(&results);
+        QueryProblem problem;
+        EXPECT_TRUE(query.Check(problem)) << problem.text;
+        EXPECT_EQ(wide.Search(query), WideOutcome::kDone);
         std::ostringstream out;
         out << results.GetTotal() << " records found.\n";
         char line[kListLineSize];
@@ -515,4 +541,146 @@ TEST_F(SearchCommandTest, TheNextRunClearsWhatAKilledRunLeft) {
     for (const Entry& e : entries)
         EXPECT_EQ(!fs::exists(fs::symlink_status(tmp / e.name)), e.removed) << e.name;
     close(lock);
+}
+
+// Searches beyond the form print the window's texts too, each hit with its own surname.
+TEST_F(SearchCommandTest, WideSearchesPrintEachHitWithItsSurname) {
+    struct Case {
+        std::vector<std::string> args;
+        std::function<void(SearchQuery&)> query;
+    };
+    const Case cases[] = {
+        {{"--surname", "*"}, [](SearchQuery& q) { q.SetSurname("*"); }},
+        {{"--surname", "o?*"}, [](SearchQuery& q) { q.SetSurname("o?*"); }},
+        {{"--surname", "smyth", "--sounds-like", "soundex", "--first", "ann"},
+         [](SearchQuery& q) {
+             q.SetSurname("smyth", SurnameMatch::kSoundex);
+             q.SetFirstName("ann");
+         }},
+        {{"--surname", "schmidt", "--sounds-like", "dm"},
+         [](SearchQuery& q) { q.SetSurname("schmidt", SurnameMatch::kDaitchMokotoff); }},
+        {{"--first", "ann", "--birth", "1913-1920"},
+         [](SearchQuery& q) {
+             q.SetFirstName("ann");
+             q.SetBirth("1913-1920");
+         }},
+        {{"--ssn", "100-00", "--state", "ohio"},
+         [](SearchQuery& q) {
+             q.SetSsn("100-00");
+             q.SetState(36);
+         }},
+        {{"--residence-zip", "00012"}, [](SearchQuery& q) { q.SetResidenceZip("00012"); }},
+        {{"--first", "e*", "--payment-zip", "123"},
+         [](SearchQuery& q) {
+             q.SetFirstName("e*");
+             q.SetPaymentZip("123");
+         }},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--format", "lines"});
+        const CommandResult r = Run(With(args));
+        EXPECT_EQ(r.status, 0) << c.args[0] << " " << r.err;
+        EXPECT_EQ(r.err, "");
+        SearchQuery query;
+        c.query(query);
+        EXPECT_EQ(r.out, WideExpected(query)) << c.args[0] << c.args[1];
+        EXPECT_TRUE(InTmp().empty());
+    }
+    // Every surname is there, with the records of each in their order.
+    const CommandResult all = Run(With({"--surname", "*", "--format", "csv"}));
+    EXPECT_NE(all.out.find("\r\nADAMS,EVE,"), std::string::npos);
+    EXPECT_NE(all.out.find("\r\n\"VAN,DYKE\",X,"), std::string::npos);
+    EXPECT_NE(all.out.find("\r\nSMITH,ANN,3 Mar 1913,"), std::string::npos);
+    const CommandResult json = Run(With({"--first", "eve", "--format", "json"}));
+    EXPECT_EQ(json.out.rfind("{\"surname\":\"ADAMS\",\"first_name\":\"EVE\",", 0), 0u) << json.out;
+    // A range of one year is the form's own search.
+    EXPECT_EQ(Run(With({"--surname", "smith", "--birth", "1913-1913", "--format", "lines"})).out,
+              Run(With({"--surname", "smith", "--birth", "1913", "--format", "lines"})).out);
+}
+
+TEST_F(SearchCommandTest, RefusedValuesOfTheNewOptionsAreNamedAndNothingIsSearched) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--surname", "sm*", "--sounds-like", "soundex"},
+         "vel7m-search: --sounds-like: A sounds-like search takes a whole surname, without * or "
+         "?.\n"},
+        {{"--sounds-like", "dm", "--first", "ann"},
+         "vel7m-search: --sounds-like: A sounds-like search needs a surname.\n"},
+        {{"--surname", "smith", "--sounds-like", "metaphone"},
+         "vel7m-search: --sounds-like needs soundex or dm, not 'metaphone'\n"},
+        {{"--first", "ann", "--birth", "1910-1905"},
+         "vel7m-search: --birth: Birth years 1910-1905 run backwards: give the earlier year "
+         "first.\n"},
+        {{"--first", "ann", "--birth", "1860-1880"},
+         "vel7m-search: --birth: Birth year must be between 1870 and 1998.\n"},
+        {{"--surname", "sm*", "--birth", "1860"},
+         "vel7m-search: --birth: Birth year must be between 1870 and 1998.\n"},
+        {{"--first", "ann", "--death", "1890-1900"},
+         "vel7m-search: --death: Death year must be between 1900 and 1998.\n"},
+        {{"--first", "ann", "--birth", "1905-x"},
+         "vel7m-search: --birth needs a year in digits, or two as in 1905-1910, not '1905-x'\n"},
+        {{"--first", "ann", "--birth", "1950-1960", "--death", "1940-1949"},
+         "vel7m-search: Birth year must be the same or earlier than\nthe death year.\n"},
+        {{"--ssn", "1234"},
+         "vel7m-search: --ssn: SSN must be nine digits (123-45-6789), or the first three or "
+         "five (123, 123-45).\n"},
+        {{"--ssn", "12a"},
+         "vel7m-search: --ssn needs nine digits, or the first three or five (123-45-6789, "
+         "123-45, 123), not '12a'\n"},
+        {{"--residence-zip", "1234"},
+         "vel7m-search: --residence-zip: Residence ZIP must be five digits, or the first "
+         "three.\n"},
+        {{"--payment-zip", "12x45"},
+         "vel7m-search: --payment-zip needs five digits, or the first three, not '12x45'\n"},
+        {{"--surname", "sm*", "--first", "abcdefghijk"},
+         "vel7m-search: --first: First name is too long.  Maximum length is 10.\n"},
+        {{"--surname", "smith", "--surnames-only", "--first", "ann"},
+         "vel7m-search: --surnames-only counts whole surnames: give it only --surname and "
+         "--sounds-like\n"},
+        {{"--surnames-only"}, "vel7m-search: --surnames-only needs --surname\n"},
+        {{"--surname", "sm*", "--surnames-only=yes"},
+         "vel7m-search: --surnames-only takes no value\n"},
+    };
+    // Without markers any search would ask for a disc and end with status 3.
+    fs::remove(set.disc1 + "disc1.id");
+    fs::remove(set.disc2 + "disc2.id");
+    for (const Case& c : cases) {
+        const CommandResult r = Run(With(c.args));
+        EXPECT_EQ(r.status, 2) << c.message;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.substr(0, c.message.size()), c.message);
+        EXPECT_TRUE(InTmp().empty());
+    }
+}
+
+TEST_F(SearchCommandTest, SurnamesOnlyListsTheSurnamesAndTheirCounts) {
+    const CommandResult lines =
+        Run(With({"--surname", "*", "--surnames-only", "--format", "lines"}));
+    EXPECT_EQ(lines.status, 0) << lines.err;
+    EXPECT_EQ(lines.out,
+              "ADAMS       \t1\nO\"DELL,JR   \t1\nO\"NEIL      \t1\nSMITH       \t23\n"
+              "VAN,DYKE    \t1\n");
+    const CommandResult table =
+        Run(With({"--surname", "smyth", "--sounds-like", "soundex", "--surnames-only"}));
+    EXPECT_EQ(table.out, "Surname       Records\nSMITH         23\n1 surnames, 23 records.\n");
+    const CommandResult csv = Run(With({"--surname", "o*", "--surnames-only", "--format", "csv"}));
+    EXPECT_EQ(csv.out, "surname,records\r\n\"O\"\"DELL,JR\",1\r\n\"O\"\"NEIL\",1\r\n");
+    const CommandResult json =
+        Run(With({"--surname", "a*", "--surnames-only", "--format", "json"}));
+    EXPECT_EQ(json.out, "{\"surname\":\"ADAMS\",\"records\":1}\n");
+    EXPECT_TRUE(InTmp().empty());
+}
+
+TEST_F(SearchCommandTest, ASearchOfBothDiscsAsksForTheMissingOne) {
+    fs::remove(set.disc1 + "disc1.id");
+    const CommandResult r = Run(With({"--first", "eve"}));
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err,
+              "Please insert Pedrelle Disk 4\n\n( Vavaze Devedire Rizuz A - K )\n\n"
+              "Click OK when done.\n");
+    EXPECT_EQ(r.out, "");
 }

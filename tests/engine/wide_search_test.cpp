@@ -25,6 +25,7 @@
 #include "scripted_host.h"
 #include "search_criteria.h"
 #include "soundex.h"
+#include "stdio_file.h"
 #include "test_discs.h"
 #include "zip_tables.h"
 
@@ -598,4 +599,325 @@ TEST_F(WideSearchTest, PagingBackAndForthKeepsEachHitsSurname) {
         }
     }
     EXPECT_EQ(shown, 0);
+}
+
+// The hits of one search, without a given name (each disc's list is tested on its own below).
+TEST_F(WideSearchTest, ACancelledSearchShowsNoRecordsAndSaysSo) {
+    Engine engine;
+    ASSERT_EQ(engine.Search(Surname("*")), WideOutcome::kDone);
+    const long calls = host.keepAliveCalls;
+    EXPECT_GE(calls, 16);  // at least once for each tree walked, 8 on each disc
+    for (long n : {1L, 2L, 9L, calls}) {
+        SCOPED_TRACE(n);
+        host.messages.clear();
+        host.keepAliveCalls = 0;
+        host.cancelOnCall = n;
+        EXPECT_EQ(engine.Search(Surname("*")), WideOutcome::kCancelled);
+        EXPECT_EQ(engine.results->GetTotal(), 0);
+        EXPECT_EQ(engine.results->GetPageCount(), 0);
+        EXPECT_FALSE(engine.results->HasNextPage());
+        EXPECT_EQ(host.keepAliveCalls, n) << "nothing more is asked once cancelled";
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, "The search was cancelled.\n\nNo records are shown.");
+        EXPECT_EQ(fs::file_size(set->program + "test.bin"), 0u);
+    }
+}
+
+TEST_F(WideSearchTest, ACancelledDiscRequestEndsTheSearchWithNoRecords) {
+    fs::rename(set->disc2 + "disc2.id", set->root / "disc2.out");
+    Engine engine;
+    EXPECT_EQ(engine.Search(Surname("*")), WideOutcome::kNoDisc);
+    EXPECT_EQ(engine.results->GetTotal(), 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DiscRequestText(2));
+    // A surname on disc 1 needs no disc 2 (K* would: keys after the split key begin with K).
+    host.messages.clear();
+    EXPECT_EQ(engine.Search(Surname("J*")), WideOutcome::kDone);
+    EXPECT_GT(engine.results->GetTotal(), 0);
+    EXPECT_TRUE(host.messages.empty());
+    fs::rename(set->root / "disc2.out", set->disc2 + "disc2.id");
+}
+
+// The form's searches stay as they were: they neither make nor change the wide searches'
+// files, and give the same hit file whatever ran before.
+TEST_F(WideSearchTest, TheFormsSearchesTouchNoNewFile) {
+    TestDiscSet fresh(*people, 97);
+    fresh.Use(host);
+    auto exact = [&] {
+        CDeathIndex index;
+        CResultSet results(&index);
+        index.SetResultSet(&results);
+        CSearchCriteria criteria;
+        criteria.SetSurname("smith");
+        criteria.SetState(36);
+        index.Search(&criteria);
+        criteria.SetSurname("lee");
+        criteria.SetFirstName("mary");
+        index.Search(&criteria);
+        return ReadFileBytes(fresh.program + "test.bin");
+    };
+    auto files = [&] {
+        std::map<std::string, std::vector<unsigned char>> found;
+        for (const auto& entry : fs::directory_iterator(fresh.program))
+            found[entry.path().filename().string()] = ReadFileBytes(entry.path().string());
+        return found;
+    };
+    const std::vector<unsigned char> alone = exact();
+    EXPECT_EQ(files().size(), 1u);  // test.bin only
+    {
+        Engine engine;
+        engine.Search(Surname("S*"));
+    }
+    const auto afterWide = files();
+    EXPECT_EQ(afterWide.size(), 4u);  // and test.srn, test1.fst, test2.fst
+    EXPECT_EQ(exact(), alone);
+    auto after = files();
+    after.erase("test.bin");
+    auto wideOnly = afterWide;
+    wideOnly.erase("test.bin");
+    EXPECT_EQ(after, wideOnly);
+}
+
+TEST_F(WideSearchTest, ShortAndMissingDataFilesAreToldAndNoRecordIsMadeUp) {
+    TestDiscSet fresh(*people, 97);
+    fresh.Use(host);
+    host.survivesExit = true;
+    // Cut a data file of disc 2 in the middle of a run.
+    const int cutFile = fresh.report.firstFileOfDisc2 + 2;
+    const std::string cutPath = fresh.disc2 + "dp" + std::to_string(cutFile) + ".car";
+    const std::uintmax_t keep = fs::file_size(cutPath) / 32 * 16;
+    fs::resize_file(cutPath, keep);
+    std::set<std::string> lost;
+    for (const builder::SurnameRun& run : fresh.report.runs) {
+        const long position = run.first % kRecordsPerFile;
+        if (run.first / kRecordsPerFile + 1 == cutFile &&
+            (position + run.count) * 16 > static_cast<long>(keep)) {
+            lost.insert(run.key);
+        }
+    }
+    ASSERT_FALSE(lost.empty());
+    Engine engine;
+    EXPECT_EQ(engine.Search(Surname("*")), WideOutcome::kDone);
+    std::vector<Hit> expected;
+    for (const Hit& h : Expected(*people, [](const builder::Person&) { return true; })) {
+        if (lost.count(h.key) == 0)
+            expected.push_back(h);
+    }
+    EXPECT_EQ(AllHits(*engine.results), expected);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              "Some records cannot be read: data file dp" + std::to_string(cutFile) +
+                  ".car is shorter than the index says.\n\nThe disc may be damaged or incomplete.");
+
+    // A data file missing from a disc is the form's fatal "Missing Data File".
+    host.messages.clear();
+    fs::remove(fresh.disc1 + "dp2.car");
+    engine.Search(Surname("*"));
+    ASSERT_FALSE(host.messages.empty());
+    EXPECT_EQ(host.messages[0].text, "File #2 needs to be on this disc.");
+    EXPECT_EQ(host.messages[0].caption, "Missing Data File");
+    EXPECT_EQ(host.exits, std::vector<int>{1});
+}
+
+namespace {
+
+// Each disc with its own first-name list: disc 2's list holds names disc 1's has not, so the
+// same name sits at different positions on the two discs.
+class TwoListsTest : public ::testing::Test {
+  protected:
+    static std::vector<builder::Person> Disc1People() {
+        std::vector<builder::Person> people;
+        int ssn = 100000000;
+        for (const char* surname : {"ADAMS", "BAKER", "KELLY", "KZZZZZZZZZZZ"}) {
+            for (const char* first : {"ANN", "MARY", "JOHN", "MARY"}) {
+                builder::Person p = MakePerson(surname, first);
+                p.ssn = static_cast<std::uint32_t>(++ssn);
+                people.push_back(p);
+            }
+        }
+        return people;
+    }
+    static std::vector<builder::Person> Disc2People(bool moreNames) {
+        std::vector<builder::Person> people;
+        int ssn = 200000000;
+        for (const char* surname : {"L", "LEE", "SMITH", "YOUNG"}) {
+            for (const char* first : {"ANN", "MARY", "JOHN", "MARY"}) {
+                builder::Person p = MakePerson(surname, first);
+                p.ssn = static_cast<std::uint32_t>(++ssn);
+                people.push_back(p);
+            }
+        }
+        if (moreNames) {
+            for (const char* first : {"AARON", "ZELDA", "MARYBETH"}) {
+                builder::Person p = MakePerson("LEE", first);
+                p.ssn = static_cast<std::uint32_t>(++ssn);
+                people.push_back(p);
+            }
+        }
+        return people;
+    }
+    static std::vector<builder::Person> Join(std::vector<builder::Person> a,
+                                             const std::vector<builder::Person>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    }
+
+    TwoListsTest()
+        : shortList(Join(Disc1People(), Disc2People(false)), 5),
+          longList(Join(Disc1People(), Disc2People(true)), 5),
+          people(Join(Disc1People(), Disc2People(true))) {
+        // Disc 1 of the one, disc 2 of the other: the record numbers fit together.
+        EXPECT_EQ(shortList.report.firstFileOfDisc2, longList.report.firstFileOfDisc2);
+        host.disc1Dir = shortList.disc1;
+        host.disc2Dir = longList.disc2;
+        host.programDir = shortList.program;
+    }
+
+    std::vector<Hit> Found(const char* first) {
+        Engine engine;
+        SearchQuery q;
+        q.SetFirstName(first);
+        EXPECT_EQ(engine.Search(q), WideOutcome::kDone);
+        return AllHits(*engine.results);
+    }
+
+    ScriptedHost host;
+    TestDiscSet shortList;
+    TestDiscSet longList;
+    std::vector<builder::Person> people;
+};
+
+}  // namespace
+
+TEST_F(TwoListsTest, AGivenNameIsLookedUpInTheListOfTheDiscBeingRead) {
+    ASSERT_NE(ReadFileBytes(shortList.disc1 + "fname.fst"),
+              ReadFileBytes(longList.disc2 + "fname.fst"));
+    for (const char* first : {"MARY", "AARON", "ZELDA", "MARY*", "*A*", "?O*"}) {
+        SCOPED_TRACE(first);
+        const std::vector<Hit> found = Found(first);
+        EXPECT_EQ(found, Expected(people, [&](const builder::Person& p) {
+                      return Fits(first, p.firstName);
+                  }));
+        EXPECT_FALSE(found.empty());
+    }
+    EXPECT_TRUE(host.messages.empty());
+}
+
+// With one drive the discs are asked for in turn, and the given names of disc 1's hits are
+// still shown once disc 2 is in the drive.
+TEST_F(TwoListsTest, OneDriveAsksForEachDiscInTurn) {
+    TempDir drive;
+    const std::string mount = drive / "cdrom";
+    fs::create_directory_symlink(shortList.disc1, mount);
+    host.disc1Dir = host.disc2Dir = mount + "/";
+    host.onMessage = [&](const ShownMessage& m) {
+        if (m.text == DiscRequestText(2)) {
+            fs::remove(mount);
+            fs::create_directory_symlink(longList.disc2, mount);
+        }
+    };
+    host.answers = {IDOK};
+    EXPECT_EQ(Found("MARY"),
+              Expected(people, [](const builder::Person& p) { return p.firstName == "MARY"; }));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DiscRequestText(2));
+
+    // Disc 2 is in the drive now: a search of both discs asks for disc 1 first; Cancel ends it.
+    host.messages.clear();
+    host.onMessage = nullptr;
+    Engine engine;
+    SearchQuery q;
+    q.SetFirstName("ANN");
+    EXPECT_EQ(engine.Search(q), WideOutcome::kNoDisc);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, DiscRequestText(1));
+    EXPECT_EQ(engine.results->GetTotal(), 0);
+}
+
+namespace {
+
+// No two keys differ in a single byte, so a flipped byte cannot turn one into another.
+const char* const kDistinct[] = {
+    "ABBOTT",  "ALVAREZ", "BROWN",  "CARTER",  "CLARK",  "DAVIS", "EVANS", "DIXON",
+    "FOSTER",  "GARCIA",  "HUGHES", "JACKSON", "JONES",  "KELLY", "KWAN",  "LOPEZ",
+    "LYNCH",   "MORRIS",  "MURPHY", "NELSON",  "PEREZ",  "PRICE", "REED",  "RUSSELL",
+    "SANDERS", "SMITH",   "TAYLOR", "TURNER",  "WALKER", "WHITE", "YOUNG",
+};
+
+}  // namespace
+
+// Every byte of every tree changed: a walk that meets damage ends that tree with
+// a message; no hit is ever labelled with another surname of the index.
+TEST(WideSearchDamage, ADamagedTreeNeverLabelsRecordsWithAnotherSurname) {
+    std::vector<builder::Person> people;
+    std::map<std::string, int> owner;  // key -> surname number
+    for (int id = 1; id <= static_cast<int>(std::size(kDistinct)); ++id) {
+        owner[builder::SurnameKey(kDistinct[id - 1])] = id;
+        for (int i = 0; i <= id % 6; ++i) {
+            builder::Person p = MakePerson(kDistinct[id - 1], i % 2 ? "ANN" : "BOB");
+            p.ssn = static_cast<std::uint32_t>(id * 1000 + i);
+            people.push_back(p);
+        }
+    }
+    ScriptedHost host;
+    host.survivesExit = true;
+    TestDiscSet set(people, 7);
+    set.Use(host);
+    std::vector<std::string> trees;
+    for (const auto& entry : fs::directory_iterator(set.disc1))
+        trees.push_back(entry.path().string());
+    for (const auto& entry : fs::directory_iterator(set.disc2))
+        trees.push_back(entry.path().string());
+    std::erase_if(trees, [](const std::string& p) { return p.find(".tre") == std::string::npos; });
+    ASSERT_EQ(trees.size(), 16u);
+
+    Engine engine;
+    long damaged = 0;
+    long told = 0;
+    for (const std::string& tree : trees) {
+        const std::vector<unsigned char> original = ReadFileBytes(tree);
+        // Changed in place: a file rewritten from the start costs a flush to the disk each time.
+        auto poke = [&](std::size_t at, unsigned char value) {
+            FilePtr f = OpenFile(tree.c_str(), "r+b");
+            ASSERT_TRUE(f && std::fseek(f.get(), static_cast<long>(at), SEEK_SET) == 0 &&
+                        std::fputc(value, f.get()) != EOF);
+        };
+        for (std::size_t at = 0; at + 1 < original.size(); ++at) {
+            // Every byte turned over; the low byte of each number also one up or down.
+            const std::size_t inNode = (at - kTreeHeaderSize) % kTreeNodeSize;
+            const bool lowByte = at < kTreeHeaderSize || inNode == 0 || inNode >= 100 ||
+                                 (inNode - 4) % kTreeItemSize == 0 ||
+                                 (inNode - 4) % kTreeItemSize == 4;
+            for (unsigned char flip : {0xFF, 0x01}) {
+                if (flip == 0x01 && !(lowByte && at % 4 == 0))
+                    continue;
+                poke(at, original[at] ^ flip);
+                host.messages.clear();
+                SearchQuery all;
+                all.SetBirth("");
+                all.SetFirstName("*");
+                engine.Search(all);
+                const std::vector<Hit> hits = AllHits(*engine.results);
+                std::map<std::string, int> labelOwner;
+                for (const Hit& h : hits) {
+                    const int whose = static_cast<int>(h.ssn / 1000);
+                    const auto known = owner.find(h.key);
+                    if (known != owner.end()) {
+                        ASSERT_EQ(known->second, whose)
+                            << tree << " byte " << at << " ^ " << int(flip);
+                    }
+                    // A damaged key still names one surname's records only.
+                    const auto [it, fresh] = labelOwner.emplace(h.key, whose);
+                    ASSERT_EQ(it->second, whose) << tree << " byte " << at;
+                }
+                damaged += hits.size() != people.size() ? 1 : 0;
+                told += host.messages.empty() ? 0 : 1;
+            }
+            poke(at, original[at]);
+        }
+        EXPECT_EQ(ReadFileBytes(tree), original);
+    }
+    // Most damage is seen and told; a byte that carries nothing changes nothing.
+    EXPECT_GT(told, damaged / 2);
+    std::printf("  damaged copies with fewer hits %ld, with a message %ld\n", damaged, told);
 }
