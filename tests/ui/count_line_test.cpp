@@ -16,24 +16,9 @@ int Measure(const char* text) {
     return 6 * static_cast<int>(std::strlen(text));
 }
 
-std::vector<std::string> Lines(const CountLineText& text) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < text.count; ++i)
-        lines.emplace_back(text.lines[i]);
-    return lines;
-}
-
 TEST(CountLine, DigitsAreGroupedInThrees) {
     const std::pair<long, const char*> cases[] = {
-        {0, "0"},
-        {7, "7"},
-        {999, "999"},
-        {1000, "1,000"},
-        {1204, "1,204"},
-        {70000000, "70,000,000"},
-        {123456789, "123,456,789"},
-        {-5, "0"},  // a count is never negative
-    };
+        {0, "0"}, {999, "999"}, {1000, "1,000"}, {70000000, "70,000,000"}, {-5, "0"}};
     for (const auto& [value, expected] : cases) {
         char out[32];
         FormatGrouped(value, out, sizeof out);
@@ -42,22 +27,6 @@ TEST(CountLine, DigitsAreGroupedInThrees) {
     char tiny[4];
     FormatGrouped(1234567, tiny, sizeof tiny);
     EXPECT_STREQ(tiny, "1,2") << "cut to the buffer, terminated";
-}
-
-TEST(CountLine, TheTypedSurnameIsShownInCapitalsWithoutBlanksAround) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"smith", "SMITH"},
-        {"  o'Brien\t ", "O'BRIEN"},
-        {"kowal*", "KOWAL*"},
-        {"   ", ""},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZABCDEFGHIJ", "ABCDEFGHIJKLMNOPQRSTUVWXYZABCDE"},
-    };
-    for (const auto& [typed, shown] : cases) {
-        CountNote note;
-        MakeCountNote(note, CountKind::kSoundex, typed, 3);
-        EXPECT_STREQ(note.name, shown) << typed;
-        EXPECT_EQ(note.surnames, 3);
-    }
 }
 
 TEST(CountLine, TheLongestFormThatFitsIsTaken) {
@@ -72,15 +41,7 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
         std::vector<std::string> lines;
     };
     const Case cases[] = {
-        {"the form's own text never changes",
-         CountKind::kForm,
-         "",
-         0,
-         1204,
-         183,
-         14,
-         {"1204 records found."}},
-        {"... even where it does not fit",
+        {"the form's own text, even too wide",
          CountKind::kForm,
          "",
          0,
@@ -88,7 +49,7 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          60,
          40,
          {"1204 records found."}},
-        {"room for all of it",
+        {"room for it all",
          CountKind::kSoundex,
          "smith",
          9,
@@ -97,22 +58,14 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          14,
          {"1,204 records found (sounds like SMITH: 9 surnames)."}},
         {"two lines",
-         CountKind::kSoundex,
-         "smith",
-         9,
-         1204,
-         183,
-         14,
-         {"1,204 records found.", "sounds like SMITH: 9 surnames"}},
-        {"Daitch-Mokotoff says the same",
          CountKind::kDaitchMokotoff,
-         "smith",
+         " smith\t",
          9,
          1204,
          183,
          14,
          {"1,204 records found.", "sounds like SMITH: 9 surnames"}},
-        {"a longer name: the count first",
+        {"a longer name",
          CountKind::kSoundex,
          "kowalczyk",
          115,
@@ -122,13 +75,13 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          {"70 records found.", "115 surnames like KOWALCZYK"}},
         {"one surname",
          CountKind::kSoundex,
-         "lee",
+         "o'Brien",
          1,
          3,
          183,
          14,
-         {"3 records found.", "sounds like LEE: 1 surname"}},
-        {"the name too long for any note with it",
+         {"3 records found.", "sounds like O'BRIEN: 1 surname"}},
+        {"no note with the name fits",
          CountKind::kSoundex,
          "wolfeschlegelst",
          12,
@@ -136,7 +89,7 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          183,
          14,
          {"5 records found.", "sounds like: 12 surnames"}},
-        {"no name to sound like",
+        {"blanks are no name",
          CountKind::kSoundex,
          "  ",
          0,
@@ -144,15 +97,7 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          183,
          14,
          {"0 records found.", "sounds like: 0 surnames"}},
-        {"a tall font: one line, a shorter note",
-         CountKind::kSoundex,
-         "smith",
-         9,
-         12,
-         250,
-         17,
-         {"12 records found (9 surnames like SMITH)."}},
-        {"a tall font: one line, the shortest note",
+        {"a tall font: one line, a short note",
          CountKind::kSoundex,
          "smith",
          9,
@@ -160,21 +105,13 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          200,
          17,
          {"12 records found (9 surnames)."}},
-        {"a tall font and no room: the count alone",
+        {"a tall font and no room: the count",
          CountKind::kSoundex,
          "smith",
          9,
          1204,
          183,
          17,
-         {"1,204 records found."}},
-        {"a font taller than the rectangle",
-         CountKind::kSoundex,
-         "smith",
-         9,
-         1204,
-         183,
-         40,
          {"1,204 records found."}},
         {"a pattern",
          CountKind::kPattern,
@@ -184,14 +121,6 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          183,
          14,
          {"312 records found.", "KOWAL*: 14 surnames"}},
-        {"a pattern on one line",
-         CountKind::kPattern,
-         "sm*",
-         14,
-         312,
-         250,
-         14,
-         {"312 records found (SM*: 14 surnames)."}},
         {"no surname",
          CountKind::kAnySurname,
          "",
@@ -208,14 +137,13 @@ TEST(CountLine, TheLongestFormThatFitsIsTaken) {
          183,
          14,
          {"Searching...", "Press Esc to cancel."}},
-        {"a search runs, tall font", CountKind::kSearching, "", 0, 0, 183, 17, {"Searching..."}},
     };
     for (const Case& c : cases) {
         CountNote note;
         MakeCountNote(note, c.kind, c.typed, c.surnames);
         const CountLineText text =
             LayOutCountLine(note, c.total, c.width, 29, c.lineHeight, Measure);
-        EXPECT_EQ(Lines(text), c.lines) << c.what;
+        EXPECT_EQ(std::vector<std::string>(text.lines, text.lines + text.count), c.lines) << c.what;
     }
 }
 
