@@ -146,3 +146,16 @@ int CHitFile::ReadAt(long offset, int n, RawDeathRecord* out) {
     reading = true;
     return static_cast<int>(bytes / sizeof(RawDeathRecord));
 }
+
+int CHitFile::ReadHits(long first, int n, RawDeathRecord* out) {
+    if (!isOpen)
+        return -1;
+    if (first < 0 || first > hitCount)
+        return 0;
+    const long keep = position;
+    const int got = ReadAt(first * static_cast<long>(sizeof(RawDeathRecord)), n, out);
+    // The stream stands elsewhere now: the next page seeks back to where it belongs.
+    position = keep;
+    reading = false;
+    return got;
+}

@@ -34,6 +34,9 @@ class CHitFile {
     // Reads up to `n` records from byte `offset`; the number of whole records read, or -1 when
     // the file is not open.
     int ReadAt(long offset, int n, RawDeathRecord* out);
+    // Reads up to `n` records from hit `first` on (0-based) without moving where the next
+    // page is read from: for writing the hits out while a page is on display.
+    int ReadHits(long first, int n, RawDeathRecord* out);
 
     bool IsOpen() const { return isOpen != 0; }
     std::int32_t HitCount() const { return hitCount; }

@@ -52,8 +52,8 @@ int Keep(const RawDeathRecord* in, int n, RawDeathRecord* out, Test test) {
 
 }  // namespace
 
-int CollectMatches(const RecordTest& t, const RawDeathRecord* records, int n,
-                   RawDeathRecord* hits) {
+const RawDeathRecord* CollectMatches(const RecordTest& t, const RawDeathRecord* records, int n,
+                                     RawDeathRecord* hits, int& kept) {
     // One pass per test, each over what the ones before kept: every loop stays a tight one.
     // The masked comparison goes first, since it tests most at once.
     const RawDeathRecord* from = records;
@@ -96,9 +96,8 @@ int CollectMatches(const RecordTest& t, const RawDeathRecord* records, int n,
         const YearRange range = t.death;
         pass([=](const RawDeathRecord& r) { return InRange(DeathYear(r), range); });
     }
-    if (from == records)
-        std::copy(records, records + n, hits);
-    return n;
+    kept = n;
+    return from;
 }
 
 CDiscRecords::CDiscRecords(const char* discDir) {

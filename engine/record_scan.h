@@ -50,10 +50,10 @@ struct RecordTest {
     const ZipWordSet* paymentZip = nullptr;
 };
 
-// Copies the records among `n` that pass to `hits` (room for `n`), in their order; returns
-// how many.
-int CollectMatches(const RecordTest& test, const RawDeathRecord* records, int n,
-                   RawDeathRecord* hits);
+// The records among `n` that pass, in their order: `kept` of them from the pointer returned,
+// which is `records` itself when the test tests nothing (no copy), else `hits` (room for `n`).
+const RawDeathRecord* CollectMatches(const RecordTest& test, const RawDeathRecord* records, int n,
+                                     RawDeathRecord* hits, int& kept);
 
 // How a run's records lie on a disc.
 enum class RunPlace {

@@ -505,3 +505,50 @@ const char* CResultSet::FormatDetailLine(int row) {
     std::snprintf(detail, sizeof detail, "%s\t%s\t%s\t", ssn, residence, payment);
     return detail;
 }
+
+int CResultSet::ReadRows(long first, int n, ResultRow* rows) {
+    const long total = GetTotal();
+    if (rows == nullptr || first < 0 || n <= 0 || first >= total)
+        return 0;
+    if (n > total - first)
+        n = static_cast<int>(total - first);
+    // The page on display is decoded already and paging keeps its own place, so reading
+    // elsewhere in the run or the hit file leaves both as they are.
+    RawDeathRecord raw[kPageRead + 1];
+    int done = 0;
+    while (done < n) {
+        const int want = std::min(n - done, kPageRead);
+        int got = 0;
+        if (directMode != 0) {
+            const std::int32_t start = rangeStart + static_cast<std::int32_t>(first + done);
+            got = reader->ReadPage(start, start + want, raw);
+        } else {
+            got = hitFile->ReadHits(first + done, want, raw);
+        }
+        if (got <= 0)
+            break;
+        for (int i = 0; i < got; ++i) {
+            DeathRecord record;
+            DecodeRecord(raw[i], record);
+            MakeRow(record, rows[done + i]);
+        }
+        done += got;
+        if (got < want)
+            break;  // a short file: never hand on what did not arrive
+    }
+    return done;
+}
+
+bool CResultSet::PageRow(int row, ResultRow& out) {
+    const DeathRecord* record = PageRecord(row);
+    if (record == nullptr)
+        return false;
+    MakeRow(*record, out);
+    return true;
+}
+
+void CResultSet::MakeRow(const DeathRecord& record, ResultRow& out) {
+    char given[kFirstNameRecordSize + 1];
+    std::snprintf(given, sizeof given, "%s", reader->GetFirstName(record.firstNameIndex));
+    MakeResultRow(surname, given, record, out);
+}

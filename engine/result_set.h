@@ -8,6 +8,7 @@
 #include "death_record.h"
 #include "hit_file.h"
 #include "hit_labels.h"
+#include "result_row.h"
 
 class CDeathIndex;
 
@@ -77,6 +78,13 @@ class CResultSet {
     void FormatListLine(int row, char* out, std::size_t size = kListLineSize);
     const char* FormatDetailLine(int row);
 
+    // Reads hits `first` .. `first` + n - 1 of the whole result (0 is the first hit) as rows
+    // for the writers, without touching the page on display or where paging goes on; returns
+    // how many were read: fewer at the end, 0 past it or when nothing can be read.
+    int ReadRows(long first, int n, ResultRow* rows);
+    // Hit `row` of the page on display as a row for the writers; false for a row not on it.
+    bool PageRow(int row, ResultRow& out);
+
     // Read access for tests and the command line.
     const DeathRecord* PageRecord(int row) const;
     bool IsDirectMode() const { return directMode != 0; }
@@ -97,6 +105,7 @@ class CResultSet {
     };
 
   private:
+    void MakeRow(const DeathRecord& record, ResultRow& out);
     void Filter(const Criteria& criteria);
     int SeekFirstName(int target);
     void SeekScan(const Criteria& criteria);

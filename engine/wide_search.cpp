@@ -310,7 +310,8 @@ CWideSearch::Stop CWideSearch::ScanRun(int disc, int partition, const TreeItem& 
 
     const std::int32_t firstHit = results->HitsAdded();
     records->Read(item.first, item.count, [&](const RawDeathRecord* block, int n) {
-        const int kept = CollectMatches(test, block, n, hits.get());
+        int kept = 0;
+        const RawDeathRecord* found = CollectMatches(test, block, n, hits.get(), kept);
         if (kept == 0)
             return;
         // The list must have every position its hits use, or their names cannot be shown.
@@ -320,7 +321,7 @@ CWideSearch::Stop CWideSearch::ScanRun(int disc, int partition, const TreeItem& 
                    "names show as \"n/a\".\n\nThe disc may be damaged or incomplete.");
         } else {
             for (int i = 0; i < kept; ++i) {
-                if (FirstNameIndex(hits[i]) >= nameCount) {
+                if (FirstNameIndex(found[i]) >= nameCount) {
                     Report(toldNamesShort,
                            "The first-name list (fname.fst) on this disc is too short for the "
                            "names its records use, so some given names show as \"n/a\".\n\n"
@@ -329,7 +330,7 @@ CWideSearch::Stop CWideSearch::ScanRun(int disc, int partition, const TreeItem& 
                 }
             }
         }
-        results->AddHits(hits.get(), kept);
+        results->AddHits(found, kept);
     });
     if (records->Cancelled()) {
         cancelled = true;

@@ -2,6 +2,8 @@
 // line and detail line the window would show, through a real search of a one-record set.
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -10,6 +12,7 @@
 #include "display_format.h"
 #include "fuzz_support.h"
 #include "result_set.h"
+#include "result_writers.h"
 #include "search_criteria.h"
 
 namespace {
@@ -72,6 +75,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FormatZip(record.paymentZip, record.paymentZipPartial, text, sizeof text);
     CheckField(text);
     CheckField(LocationText(record.locationCode));
+
+    // The writers take any record with any names (the bytes after the record): GEDCOM keeps
+    // every line within 255 bytes, and lines gives the window's texts.
+    const std::string names(reinterpret_cast<const char*>(data) + sizeof raw.bytes,
+                            std::min<std::size_t>(size - sizeof raw.bytes, 60));
+    const std::size_t half = names.size() / 2;
+    ResultRow row;
+    MakeResultRow(names.substr(0, half).c_str(), names.substr(half).c_str(), record, row);
+    char* written = nullptr;
+    std::size_t length = 0;
+    if (std::FILE* out = open_memstream(&written, &length)) {
+        ExportSource source;
+        source.discSet = row.surname;
+        CResultWriter gedcom(OutputFormat::Gedcom, out, source);
+        gedcom.Begin(1);
+        gedcom.Write(row);
+        gedcom.End();
+        std::fclose(out);
+        std::size_t lineStart = 0;
+        for (std::size_t i = 0; i + 1 < length; ++i) {
+            if (written[i] == '\r' && written[i + 1] == '\n') {
+                if (i - lineStart + 2 > 255 || i == lineStart)
+                    __builtin_trap();
+                lineStart = i + 2;
+            } else if (written[i] == '\n' || written[i] == '\r') {
+                __builtin_trap();  // a line break inside a value
+            }
+        }
+        std::free(written);
+    }
 
     // The whole road: the record on disc, found, paged and formatted.
     if (!WriteWholeFile(g_data, data, sizeof raw.bytes))

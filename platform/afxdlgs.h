@@ -3,11 +3,8 @@
 
 #include "afxwin.h"
 
-// The fields of the platform's file-dialog structure that the folder picker reads.
-struct OPENFILENAMEA {
-    LPCSTR lpstrInitialDir = nullptr;
-    LPCSTR lpstrTitle = nullptr;  // null: the platform's own title
-};
+// The folder picker reads lpstrInitialDir and lpstrTitle (null: the platform's own title)
+// of the platform's file-dialog structure, OPENFILENAMEA (winapi.h).
 
 // A modal dialog in which the user picks one existing folder.
 class CFolderPickerDialog {

@@ -67,7 +67,7 @@ struct HDC__ {
 };
 
 struct HMENU__ {
-    QPointer<QWidget> bar;
+    QPointer<QWidget> bar;  // a menu bar, or a popup menu's QMenu
     CMenu* owner = nullptr;
 };
 

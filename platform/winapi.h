@@ -62,6 +62,48 @@ HCURSOR GetCursor();
 // HELP_QUIT closes the window.
 BOOL WinHelpA(HWND hWndMain, LPCSTR helpFile, UINT command, ULONG_PTR data);
 
+// The save dialog of the common dialogs. lpstrFilter holds pairs of NUL-terminated texts
+// (description, pattern such as "*.csv") ended by an empty text; nFilterIndex is 1-based, in
+// and out. lpstrFile gives the suggested name and receives the chosen path. lpstrDefExt
+// (without the dot) is appended when the name has no extension: the chosen filter's
+// pattern's, or this one. OFN_OVERWRITEPROMPT asks before an existing file is replaced.
+struct OPENFILENAMEA {
+    HWND hwndOwner = nullptr;
+    LPCSTR lpstrInitialDir = nullptr;  // null: the current folder
+    LPCSTR lpstrFilter = nullptr;
+    DWORD nFilterIndex = 1;
+    LPSTR lpstrFile = nullptr;
+    DWORD nMaxFile = 0;
+    LPCSTR lpstrTitle = nullptr;
+    DWORD Flags = 0;
+    LPCSTR lpstrDefExt = nullptr;
+};
+inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002;
+// FALSE when cancelled, or when the chosen path does not fit lpstrFile.
+BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
+
+// Files: a new empty file with a unique name in `pathName` (prefix, then letters), its path
+// in `tempFileName` (room for kMaxPath); 0 when none could be made. MoveFileExA with
+// MOVEFILE_WRITE_THROUGH has the file's data on the disk before it takes the new name, and
+// the name before it returns; with MOVEFILE_REPLACE_EXISTING an existing file is replaced in
+// one step.
+UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+BOOL DeleteFileA(LPCSTR fileName);
+
+// A progress window with a bar and Cancel, modal to `owner`, shown only once the work has
+// taken a moment. StepProgressWindow sets how much of `total` is done and lets waiting events
+// run (painting among them); it returns FALSE once Cancel was pressed.
+HANDLE CreateProgressWindow(HWND owner, LPCSTR caption, LPCSTR text, long total);
+BOOL StepProgressWindow(HANDLE progress, long done);
+void DestroyProgressWindow(HANDLE progress);
+
+#define GetSaveFileName GetSaveFileNameA
+#define GetTempFileName GetTempFileNameA
+#define MoveFileEx MoveFileExA
+#define DeleteFile DeleteFileA
 #define LoadImage LoadImageA
 #define LoadCursor LoadCursorA
 #define GetObject GetObjectA

@@ -57,6 +57,7 @@ struct POINT {
     LONG x;
     LONG y;
 };
+using LPPOINT = POINT*;
 
 struct SIZE {
     LONG cx;

@@ -418,6 +418,22 @@ void WndWidget::mouseDoubleClickEvent(QMouseEvent* e) {
     }
 }
 
+// The right button or the menu key: WM_CONTEXTMENU with the point in screen coordinates,
+// (-1, -1) from the keyboard, as the platform sends it.
+void WndWidget::contextMenuEvent(QContextMenuEvent* e) {
+    EventScope scope;
+    HWND h = HandleOfWidget(this);
+    if (!IsLiveWindow(h))
+        return;
+    const bool mouse = e->reason() == QContextMenuEvent::Mouse;
+    const QPoint p = e->globalPos();
+    const LPARAM where =
+        mouse ? MAKELPARAM(static_cast<unsigned>(p.x()), static_cast<unsigned>(p.y()))
+              : MAKELPARAM(0xFFFF, 0xFFFF);
+    if (CWnd* wnd = CWnd::FromHandle(h))
+        wnd->SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), where);
+}
+
 void WndWidget::closeEvent(QCloseEvent* e) {
     // The window code decides: WM_CLOSE destroys the window or not.
     e->ignore();
@@ -1047,6 +1063,22 @@ void CWnd::GetClientRect(LPRECT lpRect) const {
     if (!afx::IsLiveWindow(h) || !h->widget)
         return;
     *lpRect = {0, 0, h->widget->width(), h->widget->height() - MenuHeight(h)};
+}
+
+void CWnd::ScreenToClient(LPPOINT lpPoint) const {
+    HWND h = m_hWnd;
+    if (lpPoint == nullptr || !afx::IsLiveWindow(h) || !h->widget)
+        return;
+    const QPoint p = h->widget->mapFromGlobal(QPoint(lpPoint->x, lpPoint->y));
+    *lpPoint = {p.x(), p.y() - MenuHeight(h)};
+}
+
+void CWnd::ClientToScreen(LPPOINT lpPoint) const {
+    HWND h = m_hWnd;
+    if (lpPoint == nullptr || !afx::IsLiveWindow(h) || !h->widget)
+        return;
+    const QPoint p = h->widget->mapToGlobal(QPoint(lpPoint->x, lpPoint->y + MenuHeight(h)));
+    *lpPoint = {p.x(), p.y()};
 }
 
 void CWnd::GetWindowRect(LPRECT lpRect) const {

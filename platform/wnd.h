@@ -53,6 +53,8 @@ class CWnd : public CCmdTarget {
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
     void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
     void GetClientRect(LPRECT lpRect) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
     void GetWindowRect(LPRECT lpRect) const;
     DWORD GetStyle() const;
     int GetDlgCtrlID() const;

@@ -21,6 +21,9 @@ const DLGITEM kRecordItems[] = {
     {1008, "EDIT", "", kField, WS_EX_TRANSPARENT, 87, 100, 206, 12},
     {-1, "STATIC", "Last known location:", SS_LEFT, 0, 5, 65, 76, 12},
     {1009, "EDIT", "", kField, WS_EX_TRANSPARENT, 87, 65, 206, 12},
+    // Where the SSN was issued: a row under the six, left of OK, so that none of them moves.
+    {-1, "STATIC", "SSN issued in:", SS_LEFT, 0, 5, 120, 76, 12},
+    {1010, "EDIT", "", kField, WS_EX_TRANSPARENT, 87, 120, 158, 12},
 };
 
 const DLGTEMPLATE_TABLE kRecordDialog = {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when something is missing.
-# Usage: setup-deps.sh [group...]   groups: build (default), gui, bench, display, package
+# Usage: setup-deps.sh [group...]   groups: build (default), gui, bench, display, package,
+#                                            gedcom-check
 set -euo pipefail
 
 declare -A GROUPS_PKGS=(
@@ -10,6 +11,8 @@ declare -A GROUPS_PKGS=(
     [display]="xvfb xdotool x11-apps x11-utils openbox"
     # make package and tools/check-package.sh: dependencies, validators, the window's class
     [package]="dpkg-dev file lintian desktop-file-utils appstream x11-utils"
+    # Gramps, to check that GEDCOM files import cleanly; the suite skips that test without it.
+    [gedcom-check]="gramps"
 )
 
 wanted=()

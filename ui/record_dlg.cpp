@@ -22,6 +22,7 @@ void CRecordDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, IDC_RESIDENCEZIP, m_strResidenceZip);
     DDX_Text(pDX, IDC_PAYMENTZIP, m_strPaymentZip);
     DDX_Text(pDX, IDC_LOCATION, m_strLocation);
+    DDX_Text(pDX, IDC_SSNISSUEDIN, m_strSsnIssuedIn);
 }
 
 BOOL CRecordDlg::OnInitDialog() {

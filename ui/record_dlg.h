@@ -1,5 +1,5 @@
-// The record details dialog (template 114): one hit's dates, SSN, location and ZIP codes in
-// read-only fields, the person's name in the caption.
+// The record details dialog (template 114): one hit's dates, SSN and where it was issued,
+// location and ZIP codes in read-only fields, the person's name in the caption.
 #pragma once
 
 #include "afxwin.h"
@@ -19,6 +19,7 @@ class CRecordDlg : public CDialog {
     CString m_strResidenceZip;
     CString m_strPaymentZip;
     CString m_strLocation;
+    CString m_strSsnIssuedIn;
     CString m_strTitle;
 
   protected:

@@ -27,6 +27,10 @@ inline constexpr unsigned IDC_SSN = 1006;
 inline constexpr unsigned IDC_RESIDENCEZIP = 1007;
 inline constexpr unsigned IDC_PAYMENTZIP = 1008;
 inline constexpr unsigned IDC_LOCATION = 1009;
+inline constexpr unsigned IDC_SSNISSUEDIN = 1010;
+
+// The result list's shortcut menu.
+inline constexpr unsigned ID_SAVE_ALL_RECORDS = 0x8001;
 
 // The help file's topic for the search form.
 inline constexpr unsigned kHelpContextSearch = 18;

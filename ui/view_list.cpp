@@ -251,6 +251,10 @@ void CViewView::OnMoreInfo() {
         dialog.m_strResidenceZip = OrEmpty(details[1]);
         dialog.m_strPaymentZip = OrEmpty(details[2]);
     }
+    // Unknown, as every other field of the dialog shows it.
+    ResultRow row;
+    const bool known = m_pResultSet->PageRow(m_nSelected, row) && *row.ssnIssuedIn != '\0';
+    dialog.m_strSsnIssuedIn = known ? row.ssnIssuedIn : "---";
 
     EnterNestedLoop();
     dialog.DoModal();

@@ -6,6 +6,7 @@
 
 #include "afxwin.h"
 #include "count_line.h"
+#include "result_writers.h"
 #include "search_query.h"
 #include "view_doc.h"
 
@@ -76,6 +77,13 @@ class CViewView : public CView {
     // Draws the count line, `rows` rows of the page and the selection, and sets the enabled
     // state of Previous, Next and More Info.
     void DrawList(CDC* pDC, int rows, long total);
+
+    // Asks for a file and a format and writes every record of the result into it.
+    void SaveAllRecords();
+    // Writes every record of the result to `path` in `format`, through a file beside it that
+    // takes its name only when complete, with a progress window that can cancel; tells the
+    // user why when it fails. True when the file was written.
+    bool WriteAllRecords(const char* path, OutputFormat format);
 
     CEdit* m_pEdit[4];  // surname, first name, birth year, death year
     CButton* m_pMoreInfoButton;
@@ -153,6 +161,8 @@ class CDeadView : public CViewView {
     void OnDestroy();
     void OnLButtonDown(UINT nFlags, CPoint point);
     void OnLButtonDblClk(UINT nFlags, CPoint point);
+    // The list's shortcut menu: "Save all N records as...".
+    void OnContextMenu(CWnd* pWnd, CPoint point);
 
     // Shows `text`, repaints the emptied list and puts the focus into `field`.
     void RefuseQuery(const char* text, CEdit* field);

@@ -157,20 +157,28 @@ TEST_F(SearchCommandTest, TheOtherFormats) {
     EXPECT_EQ(table.out,
               "1 records found.\n"
               "Surname       Given Name  Born         Died         Last Known Residence     "
-              "SSN          ZIP    Payment ZIP\n"
+              "SSN          ZIP    Payment ZIP  SSN Issued In\n"
               "ADAMS         EVE         ---          ---          ---                      "
               "000-00-0000  ---    ---\n");
+    // Where the SSN was issued: area 100 went to New York.
+    const CommandResult smith =
+        Run(With({"--surname", "smith", "--first", "ann", "--format", "csv"}));
+    EXPECT_NE(smith.out.find("\r\nSMITH,ANN,3 Mar 1913,1 Jan 1980,Maryland,100-00-0003,XXXX3,---,"
+                             "New York\r\n"),
+              std::string::npos)
+        << smith.out;
 
     const CommandResult csv = Run(With({"--surname", "o\"dell,jr", "--format", "csv"}));
     EXPECT_EQ(csv.out,
-              "surname,first_name,birth,death,location,ssn,zip_residence,zip_payment\r\n"
-              "\"O\"\"DELL,JR\",X,---,---,---,000-00-0000,---,---\r\n");
+              "surname,first_name,birth,death,location,ssn,zip_residence,zip_payment,"
+              "ssn_issued_in\r\n"
+              "\"O\"\"DELL,JR\",X,---,---,---,000-00-0000,---,---,\r\n");
 
     const CommandResult json = Run(With({"--surname", "o\"dell,jr", "--format", "json"}));
     EXPECT_EQ(json.out,
               "{\"surname\":\"O\\\"DELL,JR\",\"first_name\":\"X\",\"birth\":\"---\",\"death\":"
               "\"---\",\"location\":\"---\",\"ssn\":\"000-00-0000\",\"zip_residence\":\"---\","
-              "\"zip_payment\":\"---\"}\n");
+              "\"zip_payment\":\"---\",\"ssn_issued_in\":\"\"}\n");
 
     const CommandResult none = Run(With({"--surname", "nobody", "--format", "json"}));
     EXPECT_EQ(none.status, 0);
@@ -273,16 +281,16 @@ TEST_F(SearchCommandTest, CsvQuotesEveryValueThatHoldsAQuoteCommaOrBoth) {
         const char* row;
     };
     const Case cases[] = {
-        {"o\"neil", "\"O\"\"NEIL\",X,---,---,---,000-00-0000,---,---\r\n"},
-        {"van,dyke", "\"VAN,DYKE\",X,---,---,---,000-00-0000,---,---\r\n"},
-        {"o\"dell,jr", "\"O\"\"DELL,JR\",X,---,---,---,000-00-0000,---,---\r\n"},
-        {"adams", "ADAMS,EVE,---,---,---,000-00-0000,---,---\r\n"},
+        {"o\"neil", "\"O\"\"NEIL\",X,---,---,---,000-00-0000,---,---,\r\n"},
+        {"van,dyke", "\"VAN,DYKE\",X,---,---,---,000-00-0000,---,---,\r\n"},
+        {"o\"dell,jr", "\"O\"\"DELL,JR\",X,---,---,---,000-00-0000,---,---,\r\n"},
+        {"adams", "ADAMS,EVE,---,---,---,000-00-0000,---,---,\r\n"},
     };
     for (const Case& c : cases) {
         const CommandResult r = Run(With({"--surname", c.surname, "--format", "csv"}));
         EXPECT_EQ(r.status, 0) << c.surname;
         EXPECT_EQ(r.out, std::string("surname,first_name,birth,death,location,ssn,zip_residence,"
-                                     "zip_payment\r\n") +
+                                     "zip_payment,ssn_issued_in\r\n") +
                              c.row)
             << c.surname;
     }

@@ -66,6 +66,35 @@ TEST(RecordDialog, ShowsTheRowsNameInTheCaptionAndItsSixFields) {
     EXPECT_TRUE(w.boxes.Shown().empty());
 }
 
+TEST(RecordDialog, ShowsWhereTheSsnWasIssuedOrThatItCannotTell) {
+    Window w;
+    w.Search("adams");  // rows: no given name, JOHN, MARY
+    const struct {
+        int row;
+        const char* issuedIn;
+    } cases[] = {
+        {2, "New York"},  // 123-45-6789: area 123 went to New York
+        {1, "---"},       // no SSN
+    };
+    for (const auto& c : cases) {
+        w.Activate();
+        w.ClickList(30, w.RowY(c.row));
+        std::string shown = "(not open)";
+        Window::WhenModal([&] {
+            CWnd* focus = CWnd::GetFocus();
+            CWnd* dialog = focus != nullptr ? focus->GetParent() : nullptr;
+            if (dialog == nullptr || dialog->GetDlgItem(IDC_SSNISSUEDIN) == nullptr)
+                return;
+            char text[64] = {};
+            dialog->GetDlgItem(IDC_SSNISSUEDIN)->GetWindowText(text, sizeof text);
+            shown = text;
+        });
+        w.Click(IDC_MOREINFO);
+        uitest::FlushEvents();
+        EXPECT_EQ(shown, c.issuedIn) << c.row;
+    }
+}
+
 TEST(RecordDialog, ARowNotOnThePageLeavesTheDetailFieldsEmpty) {
     Window w;
     w.Search("smith");

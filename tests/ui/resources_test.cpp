@@ -115,8 +115,59 @@ TEST(Resources, DetailsDialogTableHasTheSixFieldsAndOk) {
             EXPECT_EQ(item.style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
         }
     }
-    EXPECT_EQ(fields, 6);
+    EXPECT_EQ(fields, 7) << "six rows and where the SSN was issued";
     EXPECT_EQ(tabStops, 1) << "OK is the only tab stop";
+}
+
+TEST(Resources, DetailsDialogKeepsItsSixRowsAndFitsTheSeventhBesideThem) {
+    const DLGTEMPLATE_TABLE* t = AfxFindDialogTemplate(IDD_RECORD);
+    ASSERT_NE(t, nullptr);
+    auto find = [t](int id, const char* text) -> const DLGITEM* {
+        for (int i = 0; i < t->itemCount; ++i) {
+            if (t->items[i].id == id && (text == nullptr || std::string(t->items[i].text) == text))
+                return &t->items[i];
+        }
+        return nullptr;
+    };
+    // The six rows where they always were, top to bottom.
+    const struct {
+        int id;
+        const char* label;
+        int y;
+    } rows[] = {{1003, "Birth Date:", 15},
+                {1004, "Death Date:", 30},
+                {1006, "Social Security Number:", 50},
+                {1009, "Last known location:", 65},
+                {1007, "Zip of last residence:", 85},
+                {1008, "Zip of last payment:", 100}};
+    for (const auto& row : rows) {
+        const DLGITEM* field = find(row.id, nullptr);
+        const DLGITEM* label = find(-1, row.label);
+        ASSERT_NE(field, nullptr) << row.label;
+        ASSERT_NE(label, nullptr) << row.label;
+        EXPECT_EQ(field->x, 87);
+        EXPECT_EQ(field->y, row.y);
+        EXPECT_EQ(field->cx, 206);
+        EXPECT_EQ(label->y, row.y);
+    }
+    const DLGITEM* issued = find(1010, nullptr);
+    const DLGITEM* issuedLabel = find(-1, "SSN issued in:");
+    ASSERT_NE(issued, nullptr);
+    ASSERT_NE(issuedLabel, nullptr);
+    EXPECT_EQ(issuedLabel->y, issued->y);
+    EXPECT_GT(issued->y, 100) << "below the rows";
+    // No two items overlap, and all lie inside the dialog.
+    for (int i = 0; i < t->itemCount; ++i) {
+        const DLGITEM& a = t->items[i];
+        EXPECT_LE(a.x + a.cx, t->cx) << a.text;
+        EXPECT_LE(a.y + a.cy, t->cy) << a.text;
+        for (int j = i + 1; j < t->itemCount; ++j) {
+            const DLGITEM& b = t->items[j];
+            const bool apart =
+                a.x + a.cx <= b.x || b.x + b.cx <= a.x || a.y + a.cy <= b.y || b.y + b.cy <= a.y;
+            EXPECT_TRUE(apart) << a.text << " / " << b.text << " (" << a.id << ", " << b.id << ")";
+        }
+    }
 }
 
 }  // namespace

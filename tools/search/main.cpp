@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 #include "host.h"
 #include "profile.h"
 #include "result_set.h"
+#include "result_writers.h"
 #include "search_criteria.h"
 #include "search_query.h"
 #include "wide_search.h"
@@ -39,7 +41,7 @@ const char kUsage[] =
     "                    [--sounds-like soundex|dm] [--first TEXT] [--birth YEAR[-YEAR]]\n"
     "                    [--death YEAR[-YEAR]] [--state CODE|NAME] [--ssn DIGITS]\n"
     "                    [--residence-zip ZIP] [--payment-zip ZIP]\n"
-    "                    [--format table|lines|csv|json] [--surnames-only]\n"
+    "                    [--format table|lines|csv|json|gedcom] [--surnames-only]\n"
     "\n"
     "Searches the death index on the two data discs and prints every record found.\n"
     "\n"
@@ -63,7 +65,9 @@ const char kUsage[] =
     "                   (default: brisel.ini there)\n"
     "  --format F       table (default, aligned columns), lines (the window's texts: the\n"
     "                   count line, then list line TAB detail line per record), csv\n"
-    "                   (RFC 4180 with a header row) or json (one object per record per line)\n"
+    "                   (RFC 4180 with a header row), json (one object per record per line)\n"
+    "                   or gedcom (GEDCOM 5.5.1 in UTF-8, one individual per record, for\n"
+    "                   family-tree programs); all but lines add where the SSN was issued\n"
     "  --surnames-only  list the surnames --surname reaches, with their record counts,\n"
     "                   without reading the records\n"
     "  --help           show this text\n"
@@ -280,11 +284,9 @@ std::string ZipDigits(const char* value) {
 }
 
 std::string KnownFormat(const char* value) {
-    for (const char* format : {"table", "lines", "csv", "json"}) {
-        if (std::strcmp(value, format) == 0)
-            return {};
-    }
-    return "table, lines, csv or json";
+    OutputFormat format;
+    return OutputFormatFromName(value, format) ? std::string()
+                                               : "table, lines, csv, json or gedcom";
 }
 
 // Every option, its field and the check of its value (none: any text). A flag takes no value.
@@ -407,97 +409,21 @@ void FillCriteria(const Options& o, CSearchCriteria& criteria) {
         criteria.SetState(ParseState(o.state));
 }
 
-// The five list fields and three detail fields of one hit, padding trimmed.
-struct Hit {
-    char buffer[kListLineSize + kDetailLineSize];
-    const char* field[8];
-};
-
-void SplitHit(const char* listLine, const char* detailLine, Hit& hit) {
-    std::snprintf(hit.buffer, sizeof hit.buffer, "%s\t%s", listLine, detailLine ? detailLine : "");
-    char* p = hit.buffer;
-    for (int i = 0; i < 8; ++i) {
-        hit.field[i] = p;
-        char* tab = std::strchr(p, '\t');
-        char* end = tab != nullptr ? tab : p + std::strlen(p);
-        while (end > p && end[-1] == ' ')
-            --end;  // names are blank-padded
-        const bool last = tab == nullptr;
-        *end = '\0';
-        p = last ? end : tab + 1;
+// What a GEDCOM file names as its source: the disc set searched and today's date.
+ExportSource ExportSourceOfThisRun() {
+    static char discSet[2 * kMaxPath + 64];
+    std::snprintf(discSet, sizeof discSet, "disc 1 %s, disc 2 %s", g_host.disc1.c_str(),
+                  g_host.disc2.c_str());
+    ExportSource source;
+    source.discSet = discSet;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) != nullptr) {
+        source.year = local.tm_year + 1900;
+        source.month = local.tm_mon + 1;
+        source.day = local.tm_mday;
     }
-}
-
-void PrintCsvField(const char* text, bool last) {
-    if (std::strpbrk(text, ",\"\r\n") != nullptr) {
-        std::putchar('"');
-        for (const char* c = text; *c != '\0'; ++c) {
-            if (*c == '"')
-                std::putchar('"');
-            std::putchar(*c);
-        }
-        std::putchar('"');
-    } else {
-        std::fputs(text, stdout);
-    }
-    std::fputs(last ? "\r\n" : ",", stdout);
-}
-
-void PrintJsonString(const char* text) {
-    std::putchar('"');
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != '\0'; ++c) {
-        if (*c == '"' || *c == '\\') {
-            std::printf("\\%c", *c);
-        } else if (*c < 0x20 || *c >= 0x7F) {
-            std::printf("\\u%04x", *c);  // names are 8-bit; read as Latin-1
-        } else {
-            std::putchar(*c);
-        }
-    }
-    std::putchar('"');
-}
-
-const char* const kFieldNames[8] = {"surname",  "first_name", "birth",         "death",
-                                    "location", "ssn",        "zip_residence", "zip_payment"};
-
-void PrintHit(const std::string& format, const char* listLine, const char* detailLine) {
-    if (format == "lines") {
-        std::printf("%s\t%s\n", listLine, detailLine ? detailLine : "");
-        return;
-    }
-    Hit hit;
-    SplitHit(listLine, detailLine, hit);
-    if (format == "table") {
-        std::printf("%-12s  %-10s  %-11s  %-11s  %-23s  %-11s  %-5s  %s\n", hit.field[0],
-                    hit.field[1], hit.field[2], hit.field[3], hit.field[4], hit.field[5],
-                    hit.field[6], hit.field[7]);
-    } else if (format == "csv") {
-        for (int i = 0; i < 8; ++i)
-            PrintCsvField(hit.field[i], i == 7);
-    } else {
-        std::putchar('{');
-        for (int i = 0; i < 8; ++i) {
-            std::printf("%s\"%s\":", i == 0 ? "" : ",", kFieldNames[i]);
-            PrintJsonString(hit.field[i]);
-        }
-        std::puts("}");
-    }
-}
-
-void PrintHeader(const std::string& format, long total) {
-    if (format == "lines") {
-        std::printf("%ld records found.\n", total);
-    } else if (format == "table") {
-        std::printf("%ld records found.\n", total);
-        if (total > 0) {
-            std::printf("%-12s  %-10s  %-11s  %-11s  %-23s  %-11s  %-5s  %s\n", "Surname",
-                        "Given Name", "Born", "Died", "Last Known Residence", "SSN", "ZIP",
-                        "Payment ZIP");
-        }
-    } else if (format == "csv") {
-        for (int i = 0; i < 8; ++i)
-            PrintCsvField(kFieldNames[i], i == 7);
-    }
+    return source;
 }
 
 // Reads the disc folders from the settings file, or ends the run naming the file.
@@ -693,18 +619,21 @@ int main(int argc, char** argv) {
         return kExitNoDisc;
     }
 
-    const std::string format = options.format;
-    PrintHeader(format, results.GetTotal());
-    char line[kListLineSize];
+    OutputFormat format = OutputFormat::Table;
+    OutputFormatFromName(options.format, format);  // checked with the options
+    CResultWriter writer(format, stdout, ExportSourceOfThisRun());
+    writer.Begin(results.GetTotal());
+    ResultRow row;
     for (;;) {
-        for (int row = 0; row < results.GetPageCount(); ++row) {
-            results.FormatListLine(row, line, sizeof line);
-            PrintHit(format, line, results.FormatDetailLine(row));
+        for (int r = 0; r < results.GetPageCount(); ++r) {
+            if (results.PageRow(r, row))
+                writer.Write(row);
         }
         // Writing has failed for good (a full disk, a closed output): stop reading.
         if (OutputFailed() || results.GetPageCount() <= 0 || !results.HasNextPage())
             break;
         results.NextPage();
     }
+    writer.End();
     return FinishOutput(g_host.problemReported ? kExitProblem : kExitOk);
 }
