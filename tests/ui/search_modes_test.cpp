@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QTimer>
 #include <algorithm>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -310,6 +312,38 @@ TEST(SearchModes, TheDetailsOfAHitShowItsOwnSurname) {
     w.Click(IDC_MOREINFO);
     EXPECT_TRUE(shown.open);
     EXPECT_EQ(shown.caption, "SMITHSON, MARY");
+}
+
+TEST(SearchModes, SavingAllRecordsWritesEachHitsOwnSurnameAndGivenName) {
+    Window w(Relatives());
+    w.Search("*son", "mary");
+    ASSERT_EQ(Names(w.Rows()).size(), 2u);
+    uitest::TempDir out;
+    const std::string path = out.File("hits.csv");
+    QTimer::singleShot(0, [&] {
+        // The list's menu, then its save dialog: CSV, the file's name.
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->selectNameFilter(dialog->nameFilters().value(0));
+            dialog->selectFile(QString::fromStdString(path));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+        EXPECT_TRUE(uitest::ChooseMenuItem(menu, "Save all 2 records as..."));
+    });
+    QWidget* list = platform_test::Widget(w.view);
+    const QPoint at(60, w.RowY(0));
+    uitest::OpenContextMenu(list, &at);
+    uitest::FlushEvents();
+    std::ifstream in(path);
+    std::string header, first, second;
+    std::getline(in, header);
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_EQ(first.rfind("ADAMSON,MARY,", 0), 0u) << first;
+    EXPECT_EQ(second.rfind("SMITHSON,MARY,", 0), 0u) << second;
 }
 
 // Enough surnames that walking them all asks the host to keep the window alive.
