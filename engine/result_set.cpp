@@ -461,6 +461,24 @@ const DeathRecord* CResultSet::PageRecord(int row) const {
     return row >= 0 && row < pageCount ? &page[row] : nullptr;
 }
 
+void CResultSet::HitNames(const DeathRecord& record, std::int32_t hit,
+                          char (&hitSurname)[kHitSurnameSize],
+                          char (&given)[kFirstNameRecordSize + 1]) {
+    if (labelled) {
+        // Each hit its own surname, and its given name from its own disc's list.
+        std::snprintf(hitSurname, sizeof hitSurname, "%s", labels->SurnameOf(hit));
+        if (hitSurname[0] == '\0')
+            std::snprintf(hitSurname, sizeof hitSurname, "---");
+        const char* name = labels->FirstNameOf(labels->DiscOf(hit), record.firstNameIndex);
+        std::snprintf(given, sizeof given, "%s", name != nullptr ? name : kFirstNameFallback);
+    } else {
+        std::snprintf(hitSurname, sizeof hitSurname, "%s", surname);
+        std::snprintf(given, sizeof given, "%s", reader->GetFirstName(record.firstNameIndex));
+    }
+    MakeFieldSafe(hitSurname);
+    MakeFieldSafe(given);
+}
+
 void CResultSet::FormatListLine(int row, char* out, std::size_t size) {
     if (size == 0)
         return;
@@ -471,23 +489,11 @@ void CResultSet::FormatListLine(int row, char* out, std::size_t size) {
 
     char birth[kFieldTextSize];
     char death[kFieldTextSize];
-    char first[kFirstNameRecordSize + 1];
     FormatDate(record->birthDate, birth, sizeof birth);
     FormatDate(record->deathDate, death, sizeof death);
-    const char* hitSurname = surname;
-    char labelledSurname[kKeyLength + 1];
-    if (labelled) {
-        // Each hit its own surname, and its given name from its own disc's list.
-        const std::int32_t hit = pageStart + row;
-        std::snprintf(labelledSurname, sizeof labelledSurname, "%s", labels->SurnameOf(hit));
-        MakeFieldSafe(labelledSurname);
-        hitSurname = labelledSurname[0] != '\0' ? labelledSurname : "---";
-        const char* name = labels->FirstNameOf(labels->DiscOf(hit), record->firstNameIndex);
-        std::snprintf(first, sizeof first, "%s", name != nullptr ? name : kFirstNameFallback);
-    } else {
-        std::snprintf(first, sizeof first, "%s", reader->GetFirstName(record->firstNameIndex));
-    }
-    MakeFieldSafe(first);
+    char hitSurname[kHitSurnameSize];
+    char first[kFirstNameRecordSize + 1];
+    HitNames(*record, pageStart + row, hitSurname, first);
     std::snprintf(out, size, "%s\t%s\t%s\t%s\t%s", hitSurname, first, birth, death,
                   LocationText(record->locationCode));
 }
@@ -530,7 +536,7 @@ int CResultSet::ReadRows(long first, int n, ResultRow* rows) {
         for (int i = 0; i < got; ++i) {
             DeathRecord record;
             DecodeRecord(raw[i], record);
-            MakeRow(record, rows[done + i]);
+            MakeRow(record, static_cast<std::int32_t>(first + done + i), rows[done + i]);
         }
         done += got;
         if (got < want)
@@ -543,12 +549,13 @@ bool CResultSet::PageRow(int row, ResultRow& out) {
     const DeathRecord* record = PageRecord(row);
     if (record == nullptr)
         return false;
-    MakeRow(*record, out);
+    MakeRow(*record, pageStart + row, out);
     return true;
 }
 
-void CResultSet::MakeRow(const DeathRecord& record, ResultRow& out) {
+void CResultSet::MakeRow(const DeathRecord& record, std::int32_t hit, ResultRow& out) {
+    char hitSurname[kHitSurnameSize];
     char given[kFirstNameRecordSize + 1];
-    std::snprintf(given, sizeof given, "%s", reader->GetFirstName(record.firstNameIndex));
-    MakeResultRow(surname, given, record, out);
+    HitNames(record, hit, hitSurname, given);
+    MakeResultRow(hitSurname, given, record, out);
 }

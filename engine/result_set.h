@@ -105,7 +105,12 @@ class CResultSet {
     };
 
   private:
-    void MakeRow(const DeathRecord& record, ResultRow& out);
+    // The surname and given name of hit number `hit` (its own when the hits are labelled),
+    // safe to put between tabs.
+    static constexpr int kHitSurnameSize = 30;
+    void HitNames(const DeathRecord& record, std::int32_t hit, char (&hitSurname)[kHitSurnameSize],
+                  char (&given)[kFirstNameRecordSize + 1]);
+    void MakeRow(const DeathRecord& record, std::int32_t hit, ResultRow& out);
     void Filter(const Criteria& criteria);
     int SeekFirstName(int target);
     void SeekScan(const Criteria& criteria);

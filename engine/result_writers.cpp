@@ -54,6 +54,20 @@ void MakeTexts(const ResultRow& row, RowTexts& t) {
     std::memcpy(t.field, fields, sizeof fields);
 }
 
+// One table line; the last column is not padded, so no line ends in blanks.
+void PutTableLine(std::FILE* out, const char* const (&f)[kFieldCount]) {
+    char line[512];
+    std::snprintf(line, sizeof line, "%-12s  %-10s  %-11s  %-11s  %-23s  %-11s  %-5s  %-11s  %s",
+                  f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]);
+    std::size_t n = std::strlen(line);
+    while (n > 0 && line[n - 1] == ' ')
+        line[--n] = '\0';
+    std::fputs(line, out);
+    std::fputc('\n', out);
+}
+
+}  // namespace
+
 void PutCsvField(std::FILE* out, const char* text, bool last) {
     if (std::strpbrk(text, ",\"\r\n") != nullptr) {
         std::fputc('"', out);
@@ -82,20 +96,6 @@ void PutJsonString(std::FILE* out, const char* text) {
     }
     std::fputc('"', out);
 }
-
-// One table line; the last column is not padded, so no line ends in blanks.
-void PutTableLine(std::FILE* out, const char* const (&f)[kFieldCount]) {
-    char line[512];
-    std::snprintf(line, sizeof line, "%-12s  %-10s  %-11s  %-11s  %-23s  %-11s  %-5s  %-11s  %s",
-                  f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], f[8]);
-    std::size_t n = std::strlen(line);
-    while (n > 0 && line[n - 1] == ' ')
-        line[--n] = '\0';
-    std::fputs(line, out);
-    std::fputc('\n', out);
-}
-
-}  // namespace
 
 bool OutputFormatFromName(const char* name, OutputFormat& format) {
     static const struct {

@@ -37,6 +37,11 @@ class CResultWriter {
     CGedcomWriter gedcom;
 };
 
+// One CSV field (quoted when it holds a comma, a quote or a line break), then a comma or,
+// after the last field, CRLF; and one JSON string (names are 8-bit, read as Latin-1).
+void PutCsvField(std::FILE* out, const char* text, bool last);
+void PutJsonString(std::FILE* out, const char* text);
+
 // The window's two texts of a row, as CResultSet formats them for the page on display: the
 // list line "surname\tfirst\tbirth\tdeath\tlocation" and the detail line "ssn\tzip\tzip\t".
 void FormatRowListLine(const ResultRow& row, char* out, std::size_t size);

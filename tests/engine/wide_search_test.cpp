@@ -601,6 +601,29 @@ TEST_F(WideSearchTest, PagingBackAndForthKeepsEachHitsSurname) {
     EXPECT_EQ(shown, 0);
 }
 
+// What "Save as" and the command line's writers read: every hit's own surname and given
+// name, wherever the rows are read from and whatever page is on display.
+TEST_F(WideSearchTest, RowsReadForExportCarryEachHitsOwnNames) {
+    Engine engine;
+    engine.Search(Surname("*"));
+    const std::vector<Hit> all = AllHits(*engine.results);
+    engine.Search(Surname("*"));
+    engine.results->NextPage();  // a page other than the first is on display
+    for (const long first : {0L, 7L, static_cast<long>(all.size()) - 5}) {
+        ResultRow rows[5];
+        ASSERT_EQ(engine.results->ReadRows(first, 5, rows), 5);
+        for (int i = 0; i < 5; ++i) {
+            const Hit& want = all[static_cast<std::size_t>(first + i)];
+            EXPECT_EQ(rows[i].surname, want.key) << first + i;
+            EXPECT_EQ(Trimmed(rows[i].givenName), want.first) << first + i;
+            EXPECT_EQ(static_cast<std::uint32_t>(rows[i].ssn), want.ssn) << first + i;
+        }
+    }
+    ResultRow row;
+    ASSERT_TRUE(engine.results->PageRow(0, row));
+    EXPECT_EQ(row.surname, all[static_cast<std::size_t>(engine.results->GetPageSize())].key);
+}
+
 // The hits of one search, without a given name (each disc's list is tested on its own below).
 TEST_F(WideSearchTest, ACancelledSearchShowsNoRecordsAndSaysSo) {
     Engine engine;

@@ -518,9 +518,12 @@ int ListSurnames(const Options& options, SearchQuery& query) {
     }
     CheckQuery(query);
     const std::string format = options.format;
+    if (format == "gedcom")
+        UsageError(
+            "--surnames-only lists surnames, not people: use --format lines, table, csv or json");
     if (format == "csv") {
-        PrintCsvField("surname", false);
-        PrintCsvField("records", true);
+        PutCsvField(stdout, "surname", false);
+        PutCsvField(stdout, "records", true);
     } else if (format == "table") {
         std::printf("%-12s  %s\n", "Surname", "Records");
     }
@@ -538,11 +541,11 @@ int ListSurnames(const Options& options, SearchQuery& query) {
         } else if (format == "table") {
             std::printf("%-12s  %d\n", name.c_str(), found.records);
         } else if (format == "csv") {
-            PrintCsvField(name.c_str(), false);
-            PrintCsvField(std::to_string(found.records).c_str(), true);
+            PutCsvField(stdout, name.c_str(), false);
+            PutCsvField(stdout, std::to_string(found.records).c_str(), true);
         } else {
             std::fputs("{\"surname\":", stdout);
-            PrintJsonString(name.c_str());
+            PutJsonString(stdout, name.c_str());
             std::printf(",\"records\":%d}\n", found.records);
         }
         return !OutputFailed();
