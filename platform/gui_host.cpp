@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -64,7 +66,24 @@ void FitCaption(QMessageBox& box) {
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// Events are let run at most this often: often enough to keep the windows painted and to
+// answer Escape at once, seldom enough to cost a long search nothing.
+constexpr std::chrono::milliseconds kEventInterval{15};
+
 }  // namespace
+
+// Installed on the application once, after the keyboard's message filter, so it sees every
+// event first; it takes nothing unless KeepAlive is running events.
+class LongWorkFilter : public QObject {
+  public:
+    explicit LongWorkFilter(GuiHost* host) : m_host(host) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        return m_host->TakeInputDuringLongWork(event);
+    }
+
+  private:
+    GuiHost* m_host;
+};
 
 GuiHost& AfxGetGuiHost() {
     static GuiHost host;
@@ -160,4 +179,67 @@ void GuiHost::QueueAnswer(int answer) {
 void GuiHost::StopScript() {
     m_scripted = false;
     m_answers.clear();
+}
+
+void GuiHost::BeginLongWork() {
+    m_cancelled = false;
+    m_lastEvents = {};
+}
+
+bool GuiHost::KeepAlive() {
+    if (m_cancelled || QApplication::instance() == nullptr || m_keepingAlive > 0)
+        return !m_cancelled;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastEvents < kEventInterval)
+        return true;
+    static LongWorkFilter* filter = nullptr;
+    if (filter == nullptr) {
+        filter = new LongWorkFilter(this);
+        filter->setParent(QApplication::instance());
+        QApplication::instance()->installEventFilter(filter);
+    }
+    ++m_keepingAlive;
+    QApplication::processEvents(QEventLoop::AllEvents);
+    --m_keepingAlive;
+    m_lastEvents = std::chrono::steady_clock::now();
+    return !m_cancelled;
+}
+
+bool GuiHost::TakeInputDuringLongWork(QEvent* event) {
+    if (m_keepingAlive == 0)
+        return false;
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+                m_cancelled = true;
+            return true;
+        case QEvent::Close:
+            // The window manager's close box: the search stops, the window stays.
+            if (!event->spontaneous())
+                return false;
+            m_cancelled = true;
+            event->ignore();
+            return true;
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+    }
 }

@@ -3,11 +3,14 @@
 // queue without any window appearing.
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <string>
 #include <vector>
 
 #include "host.h"
+
+class QEvent;
 
 struct MessageBoxRecord {
     std::string text;
@@ -15,6 +18,8 @@ struct MessageBoxRecord {
     unsigned style;  // MB_OK or MB_OKCANCEL with an MB_ICON... value
     int answer;      // what the box returned
 };
+
+class LongWorkFilter;
 
 class GuiHost : public Host {
   public:
@@ -24,6 +29,16 @@ class GuiHost : public Host {
     void Exit(int status) override;
     const char* AppTitle() const override;
     FileStatus IdentifyFile(const char* path, FileIdentity& identity) const override;
+
+    // Long work (a search over many surnames or both discs) calls this regularly. It lets
+    // waiting painting, timers and posted messages run, so the windows stay painted, and
+    // meanwhile drops the user's keys, clicks and close requests, so that nothing starts or
+    // closes under the work; Escape or a close request cancels it. False once cancelled,
+    // until BeginLongWork.
+    bool KeepAlive() override;
+    // Forgets an earlier cancel: called before each long search.
+    void BeginLongWork();
+    bool LongWorkCancelled() const { return m_cancelled; }
 
     // The application's directory fields, read at every call so that re-reading the
     // settings is seen. `programDir` points at the field that holds the heap string.
@@ -41,6 +56,10 @@ class GuiHost : public Host {
     const std::vector<int>& Exits() const { return m_exits; }
 
   private:
+    friend class LongWorkFilter;
+    // Whether the long-work filter takes `event` (user input while KeepAlive runs events).
+    bool TakeInputDuringLongWork(QEvent* event);
+
     char* const* m_programDir = nullptr;
     const char* m_disc1Dir = nullptr;
     const char* m_disc2Dir = nullptr;
@@ -48,6 +67,9 @@ class GuiHost : public Host {
     std::deque<int> m_answers;
     std::vector<MessageBoxRecord> m_shown;
     std::vector<int> m_exits;
+    bool m_cancelled = false;
+    int m_keepingAlive = 0;  // KeepAlive is running events
+    std::chrono::steady_clock::time_point m_lastEvents{};
 };
 
 // The one GUI host of the process; AfxWinMain installs it.

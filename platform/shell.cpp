@@ -1,15 +1,14 @@
-// Shortcut menus, the save dialog, files replaced in one step and the progress window.
+// The save dialog, files replaced in one step and the progress window (shortcut menus are with
+// the other menus in window.cpp).
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMenu>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QRegularExpression>
@@ -18,45 +17,6 @@
 #include <cstring>
 
 #include "widgets.h"
-
-// ---------------------------------------------------------------------------------------
-// Shortcut menus
-
-BOOL CMenu::CreatePopupMenu() {
-    afx::EnsureApplication();
-    DestroyMenu();
-    m_hMenu = new HMENU__;
-    m_hMenu->bar = new QMenu;
-    m_hMenu->owner = this;
-    return TRUE;
-}
-
-BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
-    auto* menu = m_hMenu != nullptr ? qobject_cast<QMenu*>(m_hMenu->bar.data()) : nullptr;
-    if (menu == nullptr || lpszNewItem == nullptr)
-        return FALSE;
-    QAction* action = menu->addAction(afx::FromAnsi(lpszNewItem));
-    action->setData(QVariant::fromValue<qulonglong>(nIDNewItem));
-    action->setEnabled((nFlags & MF_GRAYED) == 0);
-    return TRUE;
-}
-
-BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT /*lpRect*/) {
-    auto* menu = m_hMenu != nullptr ? qobject_cast<QMenu*>(m_hMenu->bar.data()) : nullptr;
-    if (menu == nullptr)
-        return FALSE;
-    // Runs its own loop until an item is chosen or the menu is dismissed.
-    QPointer<QMenu> guard(menu);
-    QAction* chosen = menu->exec(QPoint(x, y));
-    if (guard.isNull() || chosen == nullptr)
-        return 0;
-    const UINT id = static_cast<UINT>(chosen->data().toULongLong());
-    if ((nFlags & TPM_RETURNCMD) != 0)
-        return static_cast<BOOL>(id);
-    if (pWnd != nullptr && (nFlags & TPM_NONOTIFY) == 0)
-        pWnd->PostMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0);
-    return TRUE;
-}
 
 // ---------------------------------------------------------------------------------------
 // The save dialog

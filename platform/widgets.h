@@ -66,6 +66,11 @@ class OwnerDrawButtonWidget : public QAbstractButton {
 class EditWidget : public QLineEdit {
   public:
     explicit EditWidget(QWidget* parent);
+
+  protected:
+    // The right button or the menu key: WM_CONTEXTMENU, as for the platform's edit fields, so
+    // that a window class can put its own menu in place of the field's.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 // Drop-down lists: the height a list box is created with is its height with the list dropped,

@@ -1,8 +1,11 @@
 #include <QAbstractItemView>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHash>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -64,6 +67,41 @@ QString StripMnemonic(const QString& text) {
 void FreeHandleIfIdle(HWND h) {
     if (h->dispatchDepth == 0 && LiveWindows().count(h) == 0)
         delete h;
+}
+
+QMenu* PopupOf(const CMenu* menu) {
+    return menu != nullptr && menu->m_hMenu != nullptr
+               ? qobject_cast<QMenu*>(menu->m_hMenu->bar.data())
+               : nullptr;
+}
+
+UINT_PTR CommandOf(const QAction* action) {
+    return action != nullptr ? static_cast<UINT_PTR>(action->data().toULongLong()) : 0;
+}
+
+// The field's own edit commands, appended to `menu`. Their actions belong to the field's
+// standard menu, which stays hidden and lives as long as `menu`.
+bool AppendEditCommands(HWND h, QMenu* menu) {
+    auto* edit = afx::IsLiveWindow(h) ? qobject_cast<QLineEdit*>(h->widget.data()) : nullptr;
+    if (edit == nullptr || menu == nullptr)
+        return false;
+    QMenu* standard = edit->createStandardContextMenu();
+    standard->setParent(menu, standard->windowFlags());
+    menu->addActions(standard->actions());
+    return true;
+}
+
+// Where a shortcut menu opens: the point of WM_CONTEXTMENU, or, from the keyboard (-1, -1),
+// under the text cursor of a field and at the top left of other windows.
+QPoint ContextMenuPoint(HWND h, LPARAM lParam) {
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    if (x != -1 || y != -1 || !h->widget)
+        return {x, y};
+    if (auto* edit = qobject_cast<QLineEdit*>(h->widget.data()))
+        return edit->mapToGlobal(
+            edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().bottomLeft());
+    return h->widget->mapToGlobal(QPoint(0, 0));
 }
 
 // Some styles (Fusion among them) open a drop-down list as a menu laid over the box, as tall
@@ -470,6 +508,20 @@ EditWidget::EditWidget(QWidget* parent) : QLineEdit(parent) {
     setMaxLength(30000);
 }
 
+void EditWidget::contextMenuEvent(QContextMenuEvent* e) {
+    EventScope scope;
+    e->accept();  // the field's, never the view's under it
+    HWND h = HandleOfWidget(this);
+    if (!IsLiveWindow(h) || h->widget != this)
+        return;
+    const QPoint p = e->globalPos();
+    const LPARAM where =
+        e->reason() == QContextMenuEvent::Mouse
+            ? MAKELPARAM(static_cast<unsigned>(p.x()), static_cast<unsigned>(p.y()))
+            : MAKELPARAM(0xFFFF, 0xFFFF);
+    Send(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), where);
+}
+
 ComboWidget::ComboWidget(QWidget* parent) : QComboBox(parent) {
     setMouseTracking(true);
     setStyle(DropDownStyle());
@@ -757,6 +809,11 @@ void CWnd::OnLButtonUp(UINT, CPoint) {}
 void CWnd::OnLButtonDblClk(UINT, CPoint) {}
 void CWnd::OnSize(UINT, int, int) {}
 void CWnd::OnActivate(UINT, CWnd*, BOOL) {}
+void CWnd::OnContextMenu(CWnd* pWnd, CPoint pos) {
+    DefWindowProc(WM_CONTEXTMENU,
+                  reinterpret_cast<WPARAM>(pWnd != nullptr ? pWnd->m_hWnd : nullptr),
+                  MAKELPARAM(static_cast<unsigned>(pos.x), static_cast<unsigned>(pos.y)));
+}
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND h = m_hWnd;
@@ -792,6 +849,17 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case BM_CLICK:
             if (auto* b = qobject_cast<QAbstractButton*>(widget))
                 b->click();
+            return 0;
+        case WM_CONTEXTMENU:
+            if (cls == "EDIT") {
+                // The field's own menu, whose commands act on it and send no WM_COMMAND.
+                QMenu menu;
+                AppendEditCommands(h, &menu);
+                menu.exec(ContextMenuPoint(h, lParam));
+                return 0;
+            }
+            if (h->parent != nullptr)
+                return afx::Send(h->parent, WM_CONTEXTMENU, wParam, lParam);
             return 0;
         default:
             break;
@@ -1222,6 +1290,10 @@ void CEdit::SetSel(int nStartChar, int nEndChar) {
     SendMessage(EM_SETSEL, static_cast<WPARAM>(nStartChar), nEndChar);
 }
 
+BOOL CEdit::AppendStandardCommands(CMenu* pMenu) {
+    return AppendEditCommands(m_hWnd, PopupOf(pMenu)) ? TRUE : FALSE;
+}
+
 BOOL CComboBox::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
     return CWnd::Create("COMBOBOX", nullptr, dwStyle, rect, pParentWnd, nID);
 }
@@ -1268,6 +1340,69 @@ BOOL CMenu::LoadMenu(UINT nIDResource) {
     m_hMenu = new HMENU__;
     m_hMenu->bar = bar;
     m_hMenu->owner = this;
+    return TRUE;
+}
+
+BOOL CMenu::CreatePopupMenu() {
+    afx::EnsureApplication();
+    DestroyMenu();
+    m_hMenu = new HMENU__;
+    m_hMenu->bar = new QMenu;
+    m_hMenu->owner = this;
+    return TRUE;
+}
+
+BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem) {
+    QMenu* menu = PopupOf(this);
+    if (menu == nullptr)
+        return FALSE;
+    if ((nFlags & MF_SEPARATOR) != 0) {
+        menu->addSeparator();
+        return TRUE;
+    }
+    if (lpszNewItem == nullptr)
+        return FALSE;
+    QAction* action = menu->addAction(afx::FromAnsi(lpszNewItem));
+    action->setData(QVariant::fromValue<qulonglong>(nIDNewItem));
+    action->setEnabled((nFlags & MF_GRAYED) == 0);
+    if ((nFlags & MF_CHECKED) != 0) {
+        action->setCheckable(true);
+        action->setChecked(true);
+    }
+    return TRUE;
+}
+
+BOOL CMenu::CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDCheck, UINT nFlags) {
+    QMenu* menu = PopupOf(this);
+    if (menu == nullptr || nFlags != MF_BYCOMMAND)
+        return FALSE;
+    // An exclusive group: the menu draws its items' marks as bullets.
+    auto* group = new QActionGroup(menu);
+    bool found = false;
+    for (QAction* action : menu->actions()) {
+        const UINT_PTR id = CommandOf(action);
+        if (action->isSeparator() || id < nIDFirst || id > nIDLast)
+            continue;
+        group->addAction(action);
+        action->setCheckable(true);
+        action->setChecked(id == nIDCheck);
+        found = found || id == nIDCheck;
+    }
+    return found ? TRUE : FALSE;
+}
+
+BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT) {
+    QMenu* menu = PopupOf(this);
+    if (menu == nullptr)
+        return FALSE;
+    // Runs its own loop until an item is chosen or the menu is dismissed.
+    QPointer<QMenu> guard(menu);
+    QAction* chosen = menu->exec(QPoint(x, y));
+    const UINT id = guard.isNull() ? 0 : static_cast<UINT>(CommandOf(chosen));
+    if ((nFlags & TPM_RETURNCMD) != 0)
+        return static_cast<BOOL>(id);
+    if (id != 0 && pWnd != nullptr && (nFlags & TPM_NONOTIFY) == 0)
+        pWnd->PostMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0);
     return TRUE;
 }
 

@@ -99,6 +99,9 @@ class CWnd : public CCmdTarget {
     void OnLButtonDblClk(UINT nFlags, CPoint point);
     void OnSize(UINT nType, int cx, int cy);
     void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+    // The default: an edit field shows its own edit menu; other child windows pass the
+    // message on to their parent.
+    void OnContextMenu(CWnd* pWnd, CPoint pos);
 
     friend struct WndAccess;
     DECLARE_MESSAGE_MAP()
@@ -167,6 +170,10 @@ class CEdit : public CWnd {
     // Copies at most nMaxLength characters of the line, without a terminator.
     int GetLine(int nIndex, LPTSTR lpszBuffer, int nMaxLength) const;
     void SetSel(int nStartChar, int nEndChar);
+    // Appends the field's own edit commands (Undo, Cut, Copy, Paste, ... as the field's shortcut
+    // menu has them) to a shortcut menu; chosen, they act on the field and TrackPopupMenu
+    // reports no command for them.
+    BOOL AppendStandardCommands(CMenu* pMenu);
 };
 
 // A drop-down list (CBS_DROPDOWNLIST); the height given at creation is that of the dropped list.
@@ -183,7 +190,7 @@ class CComboBox : public CWnd {
     void ResetContent();
 };
 
-// A menu bar loaded from a menu resource.
+// A menu bar loaded from a menu resource, or a shortcut menu.
 class CMenu : public CObject {
     DECLARE_DYNAMIC(CMenu)
   public:
@@ -193,8 +200,11 @@ class CMenu : public CObject {
     // A shortcut menu: items are added with AppendMenu and shown with TrackPopupMenu, which
     // with TPM_RETURNCMD returns the chosen item's id (0 when none was chosen).
     BOOL CreatePopupMenu();
-    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem);
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
     BOOL TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT lpRect = nullptr);
+    // Checks item nIDCheck with a bullet and unchecks the others from nIDFirst to nIDLast:
+    // one choice of several.
+    BOOL CheckMenuRadioItem(UINT nIDFirst, UINT nIDLast, UINT nIDCheck, UINT nFlags);
     BOOL DestroyMenu();
     ~CMenu() override;
 };

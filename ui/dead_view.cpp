@@ -7,6 +7,7 @@
 #include "resource_ids.h"
 #include "result_set.h"
 #include "search_criteria.h"
+#include "surname_edit.h"
 #include "view_view.h"
 
 namespace {
@@ -48,7 +49,8 @@ int CDeadView::OnCreate(LPCREATESTRUCT lpCreateStruct) {
         return -1;
     for (int i = 0; i < 4; ++i) {
         const short* row = kEditLayout[i];
-        m_pEdit[i] = new CQueryEdit;
+        // The surname field's menu also chooses how the surname is matched.
+        m_pEdit[i] = i == 0 ? new CSurnameEdit : new CQueryEdit;
         m_pEdit[i]->Create(kEditStyle, CRect(row[0], row[1], row[0] + row[2], row[1] + row[3]),
                            this, static_cast<UINT>(row[4]));
         m_pEdit[i]->SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(row[5]), 0);
@@ -77,6 +79,16 @@ void CDeadView::OnDraw(CDC* pDC) {
 
 void CDeadView::ResetExtraFields() {
     m_pStateCombo->SetCurSel(0);
+    if (auto* surname = dynamic_cast<CSurnameEdit*>(m_pEdit[0]))
+        surname->SetMatch(SurnameMatch::kSpelling);
+}
+
+BOOL CDeadView::HasExtraCriteria() {
+    for (int i = 1; i < 4; ++i) {
+        if (m_pEdit[i] != nullptr && m_pEdit[i]->GetWindowTextLength() > 0)
+            return TRUE;
+    }
+    return m_pStateCombo != nullptr && m_pStateCombo->GetCurSel() > 0;
 }
 
 void CDeadView::RefuseQuery(const char* text, CEdit* field) {
@@ -87,6 +99,12 @@ void CDeadView::RefuseQuery(const char* text, CEdit* field) {
 }
 
 void CDeadView::RunSearch(const char* surname) {
+    m_countNote = CountNote{};
+    if (!IsFormQuery(surname)) {
+        RunWideSearch(surname);
+        return;
+    }
+
     m_nSelected = -1;
     m_pResultSet->Reset();
     m_pMoreInfoButton->EnableWindow(FALSE);

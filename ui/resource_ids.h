@@ -34,3 +34,8 @@ inline constexpr unsigned ID_SAVE_ALL_RECORDS = 0x8001;
 
 // The help file's topic for the search form.
 inline constexpr unsigned kHelpContextSearch = 18;
+
+// The surname field's shortcut menu: how a surname is matched.
+inline constexpr unsigned ID_SURNAME_EXACT = 0x8101;
+inline constexpr unsigned ID_SURNAME_SOUNDEX = 0x8102;
+inline constexpr unsigned ID_SURNAME_DAITCH_MOKOTOFF = 0x8103;

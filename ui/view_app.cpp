@@ -10,6 +10,7 @@
 #include "profile.h"
 #include "resource_ids.h"
 #include "result_set.h"
+#include "surname_edit.h"
 #include "view_doc.h"
 #include "view_view.h"
 
@@ -73,7 +74,8 @@ CViewApp::CViewApp()
       m_nOldErrorMode(0),
       m_bStartFailed(FALSE),
       m_nStartRow(-1),
-      m_bStartDetails(FALSE) {
+      m_bStartDetails(FALSE),
+      m_startMatch(SurnameMatch::kSpelling) {
     // The engine reaches the three directories through the GUI host.
     AfxGetGuiHost().BindDirectories(&m_pszVelDir, m_szCDPath, m_szCD2Path);
 }
@@ -134,14 +136,17 @@ BOOL CViewApp::InitInstance() {
     return TRUE;
 }
 
-void CViewApp::SetStartQuery(const char* surname, const char* firstName, int row, BOOL details) {
+void CViewApp::SetStartQuery(const char* surname, const char* firstName, int row, BOOL details,
+                             SurnameMatch match) {
     m_strStartQuery = surname;
     m_strStartFirstName = firstName;
     m_nStartRow = row;
     m_bStartDetails = details;
+    m_startMatch = match;
 }
 
-// Does what a user would: types the surname, presses Search, clicks the row, More Info.
+// Does what a user would: types the surname (choosing how it is matched), presses Search,
+// clicks the row, More Info.
 void CViewApp::RunStartQuery() {
     auto* view = dynamic_cast<CViewView*>(static_cast<CFrameWnd*>(m_pMainWnd)->GetActiveView());
     CWnd* surname = view != nullptr ? view->GetDlgItem(IDC_SURNAME) : nullptr;
@@ -150,6 +155,8 @@ void CViewApp::RunStartQuery() {
     // The first paint sets the page size from the font, as it does before any user's search.
     view->UpdateWindow();
     surname->SetWindowText(m_strStartQuery);
+    if (auto* field = dynamic_cast<CSurnameEdit*>(surname))
+        field->SetMatch(m_startMatch);
     if (CWnd* first = view->GetDlgItem(IDC_FIRSTNAME))
         first->SetWindowText(m_strStartFirstName);
     view->SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SEARCH, BN_CLICKED), 0);

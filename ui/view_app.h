@@ -2,6 +2,7 @@
 #pragma once
 
 #include "afxwin.h"
+#include "search_query.h"
 
 // Settings file, its section and keys.
 inline constexpr char kSettingsFile[] = "brisel.ini";
@@ -21,9 +22,10 @@ class CViewApp : public CWinApp {
     // told; a missing file is not reported).
     BOOL ReadSettings();
     // A search to run once the window is up (the command line's --query): the surname and
-    // given name (may be null), a row of the first page to select (-1 for none) and whether
-    // to open its details.
-    void SetStartQuery(const char* surname, const char* firstName, int row, BOOL details);
+    // given name (may be null), a row of the first page to select (-1 for none), whether
+    // to open its details, and how the surname is matched (the surname field's menu).
+    void SetStartQuery(const char* surname, const char* firstName, int row, BOOL details,
+                       SurnameMatch match = SurnameMatch::kSpelling);
 
     char* m_pszVelDir;          // program folder, heap string, null until read
     char m_szCDPath[kMaxPath];  // disc 1 folder
@@ -37,6 +39,7 @@ class CViewApp : public CWinApp {
     CString m_strStartFirstName;
     int m_nStartRow;
     BOOL m_bStartDetails;
+    SurnameMatch m_startMatch;
     void RunStartQuery();
     DECLARE_MESSAGE_MAP()
 };

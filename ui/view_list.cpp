@@ -110,6 +110,18 @@ void CViewView::RedrawList() {
 }
 
 void CViewView::DrawList(CDC* pDC, int rows, long total) {
+    // Record texts are data, not markup: an "&" in them is shown, not taken as a mnemonic.
+    const UINT format = DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOPREFIX;
+    if (m_bWideSearching) {
+        pDC->SetBkMode(TRANSPARENT);
+        pDC->SetTextColor(kListTextColour);
+        DrawCountLine(pDC, 0, format);
+        SetPageButtons(FALSE, FALSE);
+        if (m_pMoreInfoButton != nullptr)
+            m_pMoreInfoButton->EnableWindow(FALSE);
+        return;
+    }
+
     TEXTMETRIC tm{};
     pDC->GetTextMetrics(&tm);
     m_pResultSet->SetPageSize(IsLargeListFont(tm.tmHeight));
@@ -117,13 +129,15 @@ void CViewView::DrawList(CDC* pDC, int rows, long total) {
 
     pDC->SetBkMode(TRANSPARENT);
     pDC->SetTextColor(kListTextColour);
-    // Record texts are data, not markup: an "&" in them is shown, not taken as a mnemonic.
-    const UINT format = DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOPREFIX;
 
-    char count[48];
-    std::snprintf(count, sizeof count, "%ld records found.", std::max(total, 0L));
-    CRect countRect(kCountLine);
-    pDC->DrawText(count, -1, countRect, format);
+    if (m_countNote.kind == CountKind::kForm) {
+        char count[48];
+        std::snprintf(count, sizeof count, "%ld records found.", std::max(total, 0L));
+        CRect countRect(kCountLine);
+        pDC->DrawText(count, -1, countRect, format);
+    } else {
+        DrawCountLine(pDC, total, format);
+    }
 
     SetPageButtons(m_pResultSet->HasPrevPage(), m_pResultSet->HasNextPage());
 
@@ -144,6 +158,23 @@ void CViewView::DrawList(CDC* pDC, int rows, long total) {
         InvertRow(pDC, m_nSelected, pitch);
     if (m_pMoreInfoButton != nullptr)
         m_pMoreInfoButton->EnableWindow(selected);
+}
+
+void CViewView::DrawCountLine(CDC* pDC, long total, UINT format) {
+    CountNote searching;
+    searching.kind = CountKind::kSearching;
+    const CountNote& note = m_bWideSearching ? searching : m_countNote;
+    TEXTMETRIC tm{};
+    pDC->GetTextMetrics(&tm);
+    const CRect area(kCountLine);
+    const CountLineText text =
+        LayOutCountLine(note, total, area.Width(), area.Height(), tm.tmHeight,
+                        [pDC](const char* line) { return pDC->GetTextExtent(line, -1).cx; });
+    for (int l = 0; l < text.count; ++l) {
+        // Never below the rectangle, where no repaint of the list would erase it.
+        CRect line(area.left, area.top + l * tm.tmHeight, area.right, area.bottom);
+        pDC->DrawText(text.lines[l], -1, line, format);
+    }
 }
 
 void CViewView::SetPageButtons(BOOL hasPrev, BOOL hasNext) {

@@ -80,6 +80,8 @@ CViewView::CViewView()
       m_szLines{},
       m_pHelpButton(nullptr),
       m_pQuitButton(nullptr),
+      m_countNote{},
+      m_bWideSearching(0),
       m_nNestedLoops(0),
       m_bEngineOrphaned(FALSE),
       m_bSelfOrphaned(FALSE) {}
@@ -178,6 +180,10 @@ void CViewView::RunSearch(const char*) {}
 
 void CViewView::ResetExtraFields() {}
 
+BOOL CViewView::HasExtraCriteria() {
+    return FALSE;
+}
+
 void CViewView::OnSearch() {
     EnterNestedLoop();
     m_bBusy = 1;
@@ -188,7 +194,8 @@ void CViewView::OnSearch() {
     if (m_pEdit[0] != nullptr)
         length = m_pEdit[0]->GetLine(0, surname, 19);
     surname[length] = '\0';
-    if (length == 0) {
+    // Without a surname the other fields must ask for something.
+    if (length == 0 && !HasExtraCriteria()) {
         AfxMessageBox("Please enter a surname.", MB_OK);
         if (m_pEdit[0] != nullptr)
             m_pEdit[0]->SetFocus();
@@ -205,6 +212,7 @@ void CViewView::OnClear() {
     ResetExtraFields();
     m_pMoreInfoButton->EnableWindow(FALSE);
     m_pResultSet->Reset();
+    m_countNote = CountNote{};
     RedrawList();
     for (CEdit* edit : m_pEdit) {
         if (edit != nullptr)

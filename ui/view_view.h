@@ -5,7 +5,9 @@
 #pragma once
 
 #include "afxwin.h"
+#include "count_line.h"
 #include "result_writers.h"
+#include "search_query.h"
 #include "view_doc.h"
 
 class CDeathIndex;
@@ -64,6 +66,9 @@ class CViewView : public CView {
     virtual void RunSearch(const char* surname);
     // Empties the fields that only a derived form has; empty here.
     virtual void ResetExtraFields();
+    // Whether the fields besides the surname ask for anything: a search then needs no
+    // surname. FALSE here.
+    virtual BOOL HasExtraCriteria();
 
     // Formats the lines of the current page and repaints the list and the count line.
     void RefreshLines();
@@ -94,6 +99,11 @@ class CViewView : public CView {
     char m_szLines[kLineRows][kLineLength];
     CButton* m_pHelpButton;
     CButton* m_pQuitButton;
+    // What the count line says besides the count, for the records shown.
+    CountNote m_countNote;
+    // A search over many surnames or both discs is filling the result set: the list shows
+    // that it runs and reads nothing of the result set meanwhile.
+    BYTE m_bWideSearching;
 
   protected:
     CViewView();
@@ -111,6 +121,8 @@ class CViewView : public CView {
     void OnNext();
     BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
 
+    // The count line for `total` records, or while a search runs.
+    void DrawCountLine(CDC* pDC, long total, UINT format);
     // Inverts the five cells of `row` (rows `pitch` pixels apart) in place.
     void InvertRow(CDC* pDC, int row, int pitch);
     // Enables the page arrows that have a page in their direction, and disables the others.
@@ -137,6 +149,7 @@ class CDeadView : public CViewView {
     void OnInitialUpdate() override;
     void RunSearch(const char* surname) override;
     void ResetExtraFields() override;
+    BOOL HasExtraCriteria() override;
 
     CComboBox* m_pStateCombo;
 
@@ -153,6 +166,17 @@ class CDeadView : public CViewView {
 
     // Shows `text`, repaints the emptied list and puts the focus into `field`.
     void RefuseQuery(const char* text, CEdit* field);
+
+    // How the surname field's menu says to match the surname.
+    SurnameMatch SurnameMatchChosen() const;
+    // Whether the form's own search can run the query: a surname matched by its spelling,
+    // and neither it nor the given name with wildcards.
+    bool IsFormQuery(const char* surname) const;
+    // Any other query: wildcards, sounds-like or no surname, over both discs, with the wait
+    // cursor, the window kept painted and Escape to cancel.
+    void RunWideSearch(const char* surname);
+    // Reads a year field as the form does; FALSE (the user told) when it is out of range.
+    BOOL ReadYear(CEdit* field, int first, const char* message, int& year);
 
     DECLARE_MESSAGE_MAP()
 };

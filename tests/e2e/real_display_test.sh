@@ -6,7 +6,9 @@
 # Then under openbox: a search with the focus; paging to the end and back with Enter keeps
 # the focus on the arrows; a click in the list leaves typed letters in the surname field; a
 # second copy restores the minimised window and its open details; the state list drops to
-# its 250 pixels; Help opens beside the window and Escape closes it; Quit ends the program.
+# its 250 pixels; Help opens beside the window and Escape closes it; the right button in the
+# surname field opens its menu, where Soundex is chosen by its letter, and Clear goes back to
+# the exact spelling; Quit ends the program.
 # Window dumps of each state are left in OUTPUT_DIR (xwd format).
 set -euo pipefail
 vel7m=$1 disc=$2 region=$3 out=$4
@@ -238,6 +240,38 @@ xdotool key Escape
 eventually sh -c "! xdotool search --onlyvisible --name ' Help - '" ||
     fail "Escape did not close the help window"
 
+# The surname field's menu: the right button opens the field's edit menu with the three ways
+# of matching a surname. Soundex, chosen by its letter, makes SMITH find every surname that
+# sounds like it, which the count line tells; Clear goes back to the exact spelling.
+xdotool windowactivate --sync "$window"
+click 300 85
+xdotool key ctrl+a
+xdotool type --delay 40 smith
+xdotool key Return
+sleep 0.5
+dump exact
+xdotool mousemove --sync --window "$window" 300 85 click 3
+menu=""
+for _ in $(seq 1 50); do
+    menu=$(xdotool search --onlyvisible --pid "$first" 2>/dev/null | grep -vx "$window" | head -n 1 || true)
+    [[ -n $menu ]] && break
+    sleep 0.1
+done
+[[ -n $menu ]] || fail "the right button opened no menu in the surname field"
+window_dump surname-menu "$menu"
+xdotool key s
+eventually sh -c "! xdotool search --onlyvisible --pid $first | grep -vx '$window'" ||
+    fail "choosing Soundex did not close the menu"
+xdotool key Return
+changes_from exact sounds-like "${count_line[@]}" ||
+    fail "the Soundex search counted as the exact one: the choice did not take"
+keep sounds-like
+xdotool key alt+c
+xdotool type --delay 40 smith
+xdotool key Return
+changes_from sounds-like exact-again "${count_line[@]}" || fail "the search after Clear did not run"
+same exact exact-again "${count_line[@]}" || fail "Clear did not go back to the exact spelling"
+
 # The empty surname's box; its caption must not be cut short (see the dump).
 xdotool windowactivate --sync "$window"
 click 300 85
@@ -256,4 +290,4 @@ timeout 20 tail --pid="$first" -f /dev/null || fail "Quit did not end the progra
 wait "$first" || status=$?
 [[ $status -eq 0 ]] || fail "the program ended with status $status"
 echo "real display: keys with and without the focus, paging, list clicks, second copies," \
-    "the state list, help and Quit all behaved"
+    "the state list, help, the surname menu and Quit all behaved"

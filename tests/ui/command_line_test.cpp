@@ -75,6 +75,20 @@ TEST(CommandLine, StartUpSearchSelectionAndDetailsArePictured) {
     EXPECT_GT(h, 8);
     EXPECT_EQ(first, kListArea.top + 2 * h) << "the third row";
     EXPECT_NE(details, selected) << "the details dialog stands over the window";
+
+    // Sounds like SMITH: the same SMITHs (no other surname sounds like it here), and a count
+    // line that says how they were found.
+    const QImage exact = picture("exact.png", {"--query", "smith"});
+    for (const char* code : {"soundex", "dm"}) {
+        const QImage soundsLike = picture(std::string("sounds-like-") + code + ".png",
+                                          {"--query", "smith", "--sounds-like", code});
+        const QRect list(kListArea.left, kListArea.top, kListArea.right - kListArea.left,
+                         kListArea.bottom - kListArea.top);
+        const QRect count(kCountLine.left, kCountLine.top, kCountLine.right - kCountLine.left,
+                          kCountLine.bottom - kCountLine.top);
+        EXPECT_EQ(soundsLike.copy(list), exact.copy(list)) << code;
+        EXPECT_NE(soundsLike.copy(count), exact.copy(count)) << code;
+    }
 }
 
 TEST(CommandLine, WithoutSettingsTheFirstStartIsPicturedAndNothingIsWritten) {
@@ -114,6 +128,8 @@ TEST(CommandLine, OptionsThatMakeNoSenseShowTheUsage) {
         {"--query", "smith", "--select", "11"},
         {"--query", "smith", "--select", "2x"},
         {"--query"},
+        {"--query", "smith", "--sounds-like", "metaphone"},
+        {"--sounds-like", "dm"},  // nothing to sound like
     };
     for (const QStringList& args : cases) {
         Outcome run = Vel7m(settings, runtime, args);

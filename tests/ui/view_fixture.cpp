@@ -289,6 +289,17 @@ bool Window::CountLineReads(const std::string& text) const {
     return SameIn(canvas.Picture(), Picture(), kCountLine);
 }
 
+bool Window::CountLinesRead(const std::vector<std::string>& lines) const {
+    Canvas canvas;
+    const int h = TextHeight();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        RECT line = kCountLine;
+        line.top += static_cast<LONG>(i) * h;
+        canvas.Draw(line, lines[i]);
+    }
+    return SameIn(canvas.Picture(), Picture(), kCountLine);
+}
+
 void Window::WhenModal(std::function<void()> inside) {
     QTimer::singleShot(0, [inside] {
         // Offscreen there is no window manager to activate the new window.

@@ -73,6 +73,8 @@ class Window {
     // The count line reads exactly `text` (drawn by the platform's text renderer onto the
     // backdrop, as the window would).
     bool CountLineReads(const std::string& text) const;
+    // ... on as many lines as given, one text height apart.
+    bool CountLinesRead(const std::vector<std::string>& lines) const;
 
     // Runs `inside` from the event loop of the next modal dialog or box, then closes it with
     // Escape if it is still open. Nothing may run the event loop before the dialog opens.

@@ -1,10 +1,16 @@
 #include "ui_test_support.h"
 
+#include <QActionGroup>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <cstdlib>
@@ -96,6 +102,59 @@ void ClearQuitRequest() {
     // The application's own loop starts and ends with a clear request.
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
+}
+
+std::vector<MenuItem> MenuItems(const QMenu* menu) {
+    std::vector<MenuItem> items;
+    if (menu == nullptr)
+        return items;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator() || !action->isVisible())
+            continue;
+        MenuItem item;
+        QString text = action->text().section('\t', 0, 0);
+        text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        item.text = text.toStdString();
+        item.enabled = action->isEnabled();
+        item.checked = action->isCheckable() && action->isChecked();
+        item.bullet = action->actionGroup() != nullptr && action->actionGroup()->isExclusive();
+        items.push_back(item);
+    }
+    return items;
+}
+
+void WhenMenu(std::function<void(QMenu*)> inside) {
+    QTimer::singleShot(0, [inside] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        EXPECT_NE(menu, nullptr) << "no shortcut menu opened";
+        if (menu == nullptr)
+            return;
+        QPointer<QMenu> open(menu);
+        inside(menu);
+        if (open && open->isVisible())
+            open->close();  // never leave a test waiting in the menu's loop
+    });
+}
+
+bool ChooseMenuItem(QMenu* menu, const std::string& text) {
+    for (QAction* action : menu->actions()) {
+        QString shown = action->text().section('\t', 0, 0);
+        shown.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        if (action->isSeparator() || !action->isEnabled() || shown.toStdString() != text)
+            continue;
+        menu->setActiveAction(action);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(menu, &enter);
+        return true;
+    }
+    return false;
+}
+
+void OpenContextMenu(QWidget* widget, const QPoint* at) {
+    const QPoint local = at != nullptr ? *at : widget->rect().center();
+    QContextMenuEvent event(at != nullptr ? QContextMenuEvent::Mouse : QContextMenuEvent::Keyboard,
+                            local, widget->mapToGlobal(local));
+    QApplication::sendEvent(widget, &event);
 }
 
 void AnswerFolderPicker(const std::string& folder) {

@@ -7,8 +7,13 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "afxwin.h"
+
+class QMenu;
+class QWidget;
+class QPoint;
 
 namespace uitest {
 
@@ -61,6 +66,23 @@ void FlushEvents();
 // end at once; this takes that request back so that later tests can run dialogs.
 void ClearQuitRequest();
 
+// An item of an open shortcut menu, as the user sees it.
+struct MenuItem {
+    std::string text;  // without the mnemonic's "&" and the shortcut after a tab
+    bool enabled = false;
+    bool checked = false;
+    bool bullet = false;  // one choice of several, marked by a bullet
+    bool operator==(const MenuItem&) const = default;
+};
+std::vector<MenuItem> MenuItems(const QMenu* menu);
+// Runs `inside` on the next shortcut menu that opens (from a timer, inside the menu's own
+// loop); whatever `inside` leaves open is then dismissed.
+void WhenMenu(std::function<void(QMenu*)> inside);
+// Chooses the item with this text (as MenuItems gives it) as a user would, with the keyboard;
+// false when the menu has no such enabled item.
+bool ChooseMenuItem(QMenu* menu, const std::string& text);
+// The right button over `widget` at `at` (widget pixels), or the menu key when `at` is null.
+void OpenContextMenu(QWidget* widget, const QPoint* at = nullptr);
 // Answers the folder picker about to open with `folder` (empty: Cancel), as a user choosing
 // it there would. Nothing may run the event loop before the picker opens.
 void AnswerFolderPicker(const std::string& folder);
