@@ -69,39 +69,39 @@ int CompareKeys(const char* a, const char* b, int limit) {
     return 0;
 }
 
-CTreeFile::CTreeFile(const char* path, bool wrongFormatIsFatal) {
-    // Read only: a search never creates or changes anything on a disc.
+TreeFileState OpenTreeStream(const char* path, FilePtr& file, long& fileSize) {
     errno = 0;
     file = OpenFile(path, "rb");
-    if (!file) {
-        state = errno == ENOENT ? TreeFileState::kMissing : TreeFileState::kUnreadable;
-        return;
-    }
-    // Nodes are read one by one from all over the file: read ahead, a stream would copy a block
-    // for every 120-byte node.
+    if (!file)
+        return errno == ENOENT ? TreeFileState::kMissing : TreeFileState::kUnreadable;
     std::setvbuf(file.get(), nullptr, _IONBF, 0);
     fileSize = StreamSize(file.get());
     int last = EOF;
-    if (fileSize > 0 && std::fseek(file.get(), fileSize - 1, SEEK_SET) == 0) {
+    if (fileSize > 0 && std::fseek(file.get(), fileSize - 1, SEEK_SET) == 0)
         last = std::fgetc(file.get());
-    }
     // A directory in the file's place opens, but neither measures nor reads: that is not a
     // tree of the wrong format but one that cannot be read.
     if (fileSize < 0 || std::ferror(file.get())) {
         file.reset();
-        state = TreeFileState::kUnreadable;
-        return;
+        return TreeFileState::kUnreadable;
     }
     if (last != kTreeTrailer) {
         file.reset();
-        state = TreeFileState::kWrongFormat;
-        if (wrongFormatIsFatal) {
-            AfxMessageBox("wrong file format!", MB_OK | MB_ICONEXCLAMATION);
-            HostExit(1);
-        }
-        // Only a test host returns here: the file is then treated as an empty tree.
-        return;
+        return TreeFileState::kWrongFormat;
     }
+    return TreeFileState::kOpen;
+}
+
+CTreeFile::CTreeFile(const char* path, bool wrongFormatIsFatal) {
+    state = OpenTreeStream(path, file, fileSize);
+    if (state == TreeFileState::kWrongFormat && wrongFormatIsFatal) {
+        AfxMessageBox("wrong file format!", MB_OK | MB_ICONEXCLAMATION);
+        HostExit(1);
+    }
+    // Missing, unreadable or (with a test host that survives the exit) of the wrong format:
+    // read as an empty tree.
+    if (state != TreeFileState::kOpen)
+        return;
 
     unsigned char header[kTreeHeaderSize];
     if (std::fseek(file.get(), 0, SEEK_SET) == 0 &&

@@ -54,6 +54,12 @@ enum class TreeFileState {
     kWrongFormat,  // its last byte is not 4 (only a host that survives the fatal exit sees it)
 };
 
+// Opens the tree file at `path` read only and unbuffered (nodes are read from all over it,
+// through the reader's own buffer) and checks its trailer byte. kOpen with `file` and
+// `fileSize` set, or why it cannot be read as a tree (`file` then closed). Never creates
+// anything: a search never writes to a disc.
+TreeFileState OpenTreeStream(const char* path, FilePtr& file, long& fileSize);
+
 // Whether a found key is the first or the last key of its tree: its neighbours on that side
 // are then in the neighbouring partitions' trees.
 struct TreeEdges {

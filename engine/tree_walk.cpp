@@ -1,6 +1,5 @@
 #include "tree_walk.h"
 
-#include <cerrno>
 #include <cstring>
 
 #include "death_record.h"
@@ -44,27 +43,9 @@ PartitionKeyBounds KeyBoundsOf(int disc, int partition) {
 
 CTreeWalk::CTreeWalk(const char* path, const PartitionKeyBounds& partitionKeys)
     : keys(partitionKeys) {
-    errno = 0;
-    file = OpenFile(path, "rb");
-    if (!file) {
-        state = errno == ENOENT ? TreeFileState::kMissing : TreeFileState::kUnreadable;
+    state = OpenTreeStream(path, file, fileSize);
+    if (state != TreeFileState::kOpen)
         return;
-    }
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);  // read through `chunk`
-    fileSize = StreamSize(file.get());
-    int last = EOF;
-    if (fileSize > 0 && std::fseek(file.get(), fileSize - 1, SEEK_SET) == 0)
-        last = std::fgetc(file.get());
-    if (fileSize < 0 || std::ferror(file.get())) {
-        file.reset();
-        state = TreeFileState::kUnreadable;
-        return;
-    }
-    if (last != kTreeTrailer) {
-        file.reset();
-        state = TreeFileState::kWrongFormat;
-        return;
-    }
     unsigned char header[kTreeHeaderSize];
     if (std::fseek(file.get(), 0, SEEK_SET) == 0 &&
         std::fread(header, 1, sizeof header, file.get()) == sizeof header) {

@@ -418,6 +418,16 @@ CWideSearch::Stop CWideSearch::WalkPartition(
     return Stop::kNo;
 }
 
+void CWideSearch::ReportLabelsUnwritable() const {
+    char text[kMaxPath + 200];
+    std::snprintf(text, sizeof text,
+                  "Cannot write \"%s\" beside the hit file.\n\nNo records can be shown. Check "
+                  "that the program folder exists, that it is writable and that the disk is not "
+                  "full.",
+                  results->Labels().SurnamesPath());
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
 WideOutcome CWideSearch::EndWithoutRecords(WideOutcome outcome) {
     results->Labels().Finish();
     results->Reset();
@@ -449,13 +459,7 @@ WideOutcome CWideSearch::Run(const SearchQuery& query, bool readRecords,
         if (!results->BeginHits())
             return WideOutcome::kFailed;
         if (!results->Labels().Begin()) {
-            char text[kMaxPath + 200];
-            std::snprintf(text, sizeof text,
-                          "Cannot write \"%s\" beside the hit file.\n\nNo records can be shown. "
-                          "Check that the program folder exists, that it is writable and that "
-                          "the disk is not full.",
-                          results->Labels().SurnamesPath());
-            AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+            ReportLabelsUnwritable();
             results->Labels().Finish();
             results->Reset();
             return WideOutcome::kFailed;
@@ -510,13 +514,7 @@ WideOutcome CWideSearch::Run(const SearchQuery& query, bool readRecords,
     if (!readRecords)
         return WideOutcome::kDone;
     if (!results->Labels().Finish()) {
-        char text[kMaxPath + 200];
-        std::snprintf(text, sizeof text,
-                      "Cannot write \"%s\" beside the hit file.\n\nNo records can be shown. "
-                      "Check that the program folder exists, that it is writable and that the "
-                      "disk is not full.",
-                      results->Labels().SurnamesPath());
-        AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+        ReportLabelsUnwritable();
         results->Reset();
         return WideOutcome::kFailed;
     }

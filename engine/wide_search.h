@@ -77,6 +77,8 @@ class CWideSearch {
     void ReportTree(int partition, const char* problem);
     void Report(bool& once, const char* text);
     WideOutcome EndWithoutRecords(WideOutcome outcome);
+    // The labels beside the hit file (each hit's surname) could not be written.
+    void ReportLabelsUnwritable() const;
 
     CResultSet* results;
 
