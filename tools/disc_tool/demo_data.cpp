@@ -13,6 +13,7 @@
 #include "death_record.h"
 #include "demo_names.h"
 #include "record_encoding.h"
+#include "ssn_areas.h"
 #include "staged_output.h"
 #include "zip_tables.h"
 
@@ -183,14 +184,26 @@ std::uint16_t PartialZipWord(std::int32_t zip, Rng& rng) {
 
 // ---- SSN areas ----------------------------------------------------------------------------
 
+// Areas from 587 on were given out from the 1970s, as a state's first ones ran out.
+constexpr int kFirstLaterArea = 587;
+constexpr int kFirstAreaAfter2000 = 750;
+
 // The area of an SSN: most people got their number in the state where they last lived, many
 // others in a state nearby, some anywhere.
 class SsnAreaPicker {
   public:
     SsnAreaPicker() {
-        for (std::size_t i = 0; i < demo::kSsnAreaRangeCount; ++i) {
-            const demo::SsnAreaRange& r = demo::kSsnAreaRanges[i];
-            (r.later ? later : early)[r.code].push_back({r.from, r.to});
+        for (int code = 1; code < kLocationNameCount; ++code) {
+            SsnAreaRange ranges[kMaxSsnRangesPerLocation];
+            const int count = SsnAreaRangesOf(code, ranges);
+            for (int i = 0; i < count; ++i) {
+                const SsnAreaRange& r = ranges[i];
+                // Areas from 750 on were first given out after 2000: nobody of the index
+                // holds one.
+                if (r.first >= kFirstAreaAfter2000)
+                    continue;
+                (r.first >= kFirstLaterArea ? later : early)[code].push_back({r.first, r.last});
+            }
         }
         for (int code = 1; code < kLocationNameCount; ++code) {
             if (early[code].empty() || demo::kDivisionOf[code] == 0)

@@ -30,30 +30,6 @@ const int kLocationWeights[66] = {
     1,  1,  2,  1,  2,   1,  1,  1,  1,  1,  1,  1,          // 54 Africa .. 65 Guam
 };
 
-// Areas by location code, from the published allocation of area numbers.
-const SsnAreaRange kSsnAreaRanges[] = {
-    {30, 1, 3, false},     {20, 4, 7, false},     {47, 8, 9, false},     {22, 10, 34, false},
-    {41, 35, 39, false},   {7, 40, 49, false},    {33, 50, 134, false},  {31, 135, 158, false},
-    {39, 159, 211, false}, {21, 212, 220, false}, {8, 221, 222, false},  {49, 223, 231, false},
-    {51, 232, 236, false}, {34, 237, 246, false}, {42, 247, 251, false}, {11, 252, 260, false},
-    {10, 261, 267, false}, {36, 268, 302, false}, {15, 303, 317, false}, {14, 318, 361, false},
-    {23, 362, 386, false}, {52, 387, 399, false}, {18, 400, 407, false}, {44, 408, 415, false},
-    {1, 416, 424, false},  {25, 425, 428, false}, {4, 429, 432, false},  {19, 433, 439, false},
-    {37, 440, 448, false}, {45, 449, 467, false}, {24, 468, 477, false}, {16, 478, 485, false},
-    {26, 486, 500, false}, {35, 501, 502, false}, {43, 503, 504, false}, {28, 505, 508, false},
-    {17, 509, 515, false}, {27, 516, 517, false}, {13, 518, 519, false}, {53, 520, 520, false},
-    {6, 521, 524, false},  {32, 525, 525, false}, {3, 526, 527, false},  {46, 528, 529, false},
-    {29, 530, 530, false}, {50, 531, 539, false}, {38, 540, 544, false}, {5, 545, 573, false},
-    {2, 574, 574, false},  {12, 575, 576, false}, {9, 577, 579, false},  {48, 580, 580, false},
-    {40, 581, 584, false}, {32, 585, 585, false}, {65, 586, 586, false}, {64, 586, 586, false},
-    {61, 586, 586, false}, {25, 587, 588, true},  {10, 589, 595, true},  {40, 596, 599, true},
-    {3, 600, 601, true},   {5, 602, 626, true},   {45, 627, 645, true},  {46, 646, 647, true},
-    {32, 648, 649, true},  {6, 650, 653, true},   {42, 654, 658, true},  {19, 659, 665, true},
-    {11, 667, 675, true},  {4, 676, 679, true},   {29, 680, 680, true},  {34, 681, 690, true},
-    {49, 691, 699, true},
-};
-const std::size_t kSsnAreaRangeCount = std::size(kSsnAreaRanges);
-
 // 1 New England, 2 Middle Atlantic, 3 East North Central, 4 West North Central, 5 South
 // Atlantic, 6 East South Central, 7 West South Central, 8 Mountain, 9 Pacific; Puerto Rico,
 // the Virgin Islands and the Pacific islands each on their own.

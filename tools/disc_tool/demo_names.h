@@ -18,16 +18,6 @@ extern const std::size_t kZipPrefixRangeCount;
 // Relative share of the records per location code 0..65 (0: location unknown).
 extern const int kLocationWeights[66];
 
-// SSN areas `from`..`to` were given out in location `code`; `later` ones only from the
-// 1970s on, as the first ones ran out.
-struct SsnAreaRange {
-    int code;
-    int from;
-    int to;
-    bool later;
-};
-extern const SsnAreaRange kSsnAreaRanges[];
-extern const std::size_t kSsnAreaRangeCount;
 // Areas of the railroad's own numbering, given out until 1963 whatever the state.
 inline constexpr int kRailroadAreaFirst = 700;
 inline constexpr int kRailroadAreaLast = 728;
