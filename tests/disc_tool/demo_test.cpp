@@ -6,7 +6,6 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
 #include <vector>
