@@ -44,38 +44,6 @@ Timing Measure(const std::function<void()>& once, const Repetitions& reps) {
     return timing;
 }
 
-long PeakResidentKiB(const std::vector<std::string>& argv) {
-    // Measured by /usr/bin/time, a small process: a child's peak counts the memory it had
-    // before exec, which for a child of this process would be this process's own.
-    char report[] = "/tmp/vel7m-bench-peak-XXXXXX";
-    const int fd = mkstemp(report);
-    if (fd < 0)
-        return -1;
-    close(fd);
-    std::vector<std::string> timed = {"/usr/bin/time", "-f", "%M", "-o", report};
-    timed.insert(timed.end(), argv.begin(), argv.end());
-    std::vector<char*> args;
-    for (const std::string& a : timed)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    const bool ran = spawned == 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-                     WEXITSTATUS(status) == 0;
-    long kib = -1;
-    std::ifstream in(report);
-    if (ran && !(in >> kib))
-        kib = -1;
-    unlink(report);
-    return ran ? kib : -1;
-}
-
 int RunQuietly(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -91,6 +59,25 @@ int RunQuietly(const std::vector<std::string>& argv) {
     if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+long PeakResidentKiB(const std::vector<std::string>& argv) {
+    // Measured by /usr/bin/time, a small process: a child's peak counts the memory it had
+    // before exec, which for a child of this process would be this process's own.
+    char report[] = "/tmp/vel7m-bench-peak-XXXXXX";
+    const int fd = mkstemp(report);
+    if (fd < 0)
+        return -1;
+    close(fd);
+    std::vector<std::string> timed = {"/usr/bin/time", "-f", "%M", "-o", report};
+    timed.insert(timed.end(), argv.begin(), argv.end());
+    const bool ran = RunQuietly(timed) == 0;
+    long kib = -1;
+    std::ifstream in(report);
+    if (ran && !(in >> kib))
+        kib = -1;
+    unlink(report);
+    return ran ? kib : -1;
 }
 
 Machine DescribeMachine() {
